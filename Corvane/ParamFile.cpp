@@ -1,0 +1,93 @@
+#include "Corvane/ParamFile.h"
+
+#include <filesystem>
+
+#include "Corvane/numerics/codes.h"
+#include "automation/conversion.h"
+
+namespace corvane {
+
+using namespace automation;
+
+const DispatchTable<CParamFile> CParamFile::table{IID_IParamFile, "IParamFile", {
+    Method<&CParamFile::Add>(1, "Add", {In("index"), In("distType"), In("name"), In("desc"), In("paramsIn")}),
+    Method<&CParamFile::Count>(2, "Count", {Result("pVal")}),
+    Method<&CParamFile::name>(3, "name", {In("index"), Result("name")}),
+    Method<&CParamFile::desc>(4, "desc", {In("index"), Result("desc")}),
+    Method<&CParamFile::DistTypeName>(5, "DistTypeName", {In("index"), Result("DistTypeName")}),
+    Method<&CParamFile::distType>(6, "distType", {In("index"), Result("svType")}),
+    Method<&CParamFile::params>(7, "params", {In("index"), In("rt"), Result("params")}),
+    Method<&CParamFile::Open>(8, "Open", {In("fileName")}),
+    Method<&CParamFile::Close>(9, "Close", {}),
+    Method<&CParamFile::Save>(10, "Save", {}),
+    Method<&CParamFile::Flush>(11, "Flush", {}),
+    Method<&CParamFile::SizeofParamEntry>(12, "SizeofParamEntry", {Result("sz")}),
+    Method<&CParamFile::BI_F>(13, "BI_F", {In("index"), In("x"), Result("ans")}),
+    Method<&CParamFile::BI_LEV>(14, "BI_LEV", {In("index"), In("x"), Result("ans")}),
+    Method<&CParamFile::BI_ILF>(15, "BI_ILF", {In("index"), In("x"), Result("ans")}),
+    Method<&CParamFile::New>(16, "New", {In("fileName")}),
+}};
+
+namespace {
+
+std::filesystem::path PathOf(const std::u16string& fileName) { return Utf16ToUtf8(fileName); }
+
+}  // namespace
+
+void CParamFile::Add(std::int32_t index, std::int32_t distType, const std::u16string& name,
+                     const std::u16string& desc, const Variant& paramsIn) {
+    engine_.add(index, distType, name, desc, VariantToDouble(paramsIn));
+}
+
+std::int32_t CParamFile::Count() { return engine_.count(); }
+
+std::u16string CParamFile::name(std::int32_t index) { return engine_.entry(index).name; }
+
+std::u16string CParamFile::desc(std::int32_t index) { return engine_.entry(index).description; }
+
+// The display name of the entry's severity family.
+std::u16string CParamFile::DistTypeName(std::int32_t index) {
+    switch (engine_.entry(index).sevDist) {
+        case svMED: return u"Mixed Exponential";
+        case svTLognormal: return u"Translated Lognormal";
+        case svPareto: return u"Pareto";
+        default: return u"Unknown";
+    }
+}
+
+std::int32_t CParamFile::distType(std::int32_t index) { return engine_.entry(index).sevDist; }
+
+Variant CParamFile::params(std::int32_t index, std::int32_t rt) {
+    return DoubleToVariant(rt, engine_.entry(index).params);
+}
+
+void CParamFile::Open(const std::u16string& fileName) {
+    fileName_ = fileName;
+    engine_.open(PathOf(fileName));
+}
+
+void CParamFile::New(const std::u16string& fileName) {
+    fileName_ = fileName;
+    engine_.create(PathOf(fileName));
+}
+
+void CParamFile::Close() {
+    engine_.close();
+    fileName_.clear();
+}
+
+void CParamFile::Save() { engine_.flush(); }
+
+void CParamFile::Flush() { engine_.flush(); }
+
+std::int32_t CParamFile::SizeofParamEntry() { return static_cast<std::int32_t>(CParamFileEng::kEntrySize); }
+
+}  // namespace corvane
+
+namespace corvane {
+
+double CParamFile::BI_F(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
+double CParamFile::BI_LEV(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
+double CParamFile::BI_ILF(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
+
+}  // namespace corvane

@@ -1,0 +1,159 @@
+#include "automation/conversion.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "automation/failure.h"
+#include "automation/guid.h"
+
+namespace automation {
+
+namespace {
+
+constexpr std::int32_t kColumn = 0;
+constexpr std::int32_t kScript = 1;
+constexpr std::int32_t kObject = 2;
+
+[[noreturn]] void Mismatch() { throw StatusError(DISP_E_TYPEMISMATCH, "Type mismatch: numbers expected"); }
+
+double ElementValue(const Variant& e) {
+    const Variant& v = e.Deref();
+    switch (v.vt()) {
+        case VT_EMPTY: return 0.0;
+        case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_BOOL: case VT_I1: case VT_UI1: case VT_UI2:
+        case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT: case VT_DATE:
+            return ToDouble(v);
+        default: Mismatch();
+    }
+}
+
+// Calls sink(index, value) for every value of v in storage order; returns the count.
+template <class Sink>
+std::size_t ForEachValue(const Variant& in, Sink&& sink) {
+    const Variant& v = in.Deref();
+    if (v.vt() == VT_EMPTY || v.IsMissing()) return 0;
+    if (!v.IsArray()) {
+        sink(0, ElementValue(v));
+        return 1;
+    }
+    SafeArray& a = v.array();
+    if (a.dims() > 2) Mismatch();
+    std::size_t n = a.count();
+    switch (a.elementType()) {
+        case VT_R8: {
+            auto d = a.r8();
+            for (std::size_t i = 0; i < n; ++i) sink(i, d[i]);
+            break;
+        }
+        case VT_I4: {
+            auto d = a.i4();
+            for (std::size_t i = 0; i < n; ++i) sink(i, d[i]);
+            break;
+        }
+        case VT_VARIANT: {
+            auto d = a.variants();
+            for (std::size_t i = 0; i < n; ++i) sink(i, ElementValue(d[i]));
+            break;
+        }
+        default: Mismatch();
+    }
+    return n;
+}
+
+void CheckShape(std::int32_t rt) {
+    if (rt != kColumn && rt != kScript && rt != kObject)
+        throw StatusError(E_INVALIDARG, "Invalid return type " + std::to_string(rt));
+}
+
+std::uint32_t Extent(std::size_t n) {
+    if (n > std::numeric_limits<std::uint32_t>::max()) throw StatusError(E_INVALIDARG, "Array too large");
+    return static_cast<std::uint32_t>(n);
+}
+
+Variant ScriptArray(std::span<const double> data) {
+    SafeArray a(VT_VARIANT, {{Extent(data.size()), 0}});
+    auto out = a.variants();
+    for (std::size_t i = 0; i < data.size(); ++i) out[i] = Variant(data[i]);
+    return Variant(std::move(a));
+}
+
+}  // namespace
+
+std::vector<double> VariantToDouble(const Variant& v) {
+    std::vector<double> out;
+    const Variant& d = v.Deref();
+    if (d.IsArray()) out.reserve(d.array().count());
+    ForEachValue(v, [&](std::size_t, double x) { out.push_back(x); });
+    return out;
+}
+
+std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
+    return ForEachValue(v, [&](std::size_t i, double x) {
+        if (i < buffer.size()) buffer[i] = x;
+    });
+}
+
+void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {
+    const Variant& v = in.Deref();
+    bool match = v.IsArray() && v.array().dims() == dims.size() && (dims.size() == 1 || dims.size() == 2);
+    std::size_t total = 1;
+    for (std::size_t k = 0; match && k < dims.size(); ++k) {
+        match = v.array().bound(k).cElements == dims[k];
+        total *= dims[k];
+    }
+    if (!match || total > buffer.size())
+        throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
+    std::vector<double> values = VariantToDouble(v);
+    std::copy(values.begin(), values.end(), buffer.begin());
+}
+
+Variant DoubleToVariant(std::int32_t rt, std::span<const double> data) {
+    return DoubleToVariant(rt, std::vector<double>(data.begin(), data.end()));
+}
+
+Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data) {
+    CheckShape(rt);
+    if (rt == kColumn) {
+        std::uint32_t n = Extent(data.size());
+        return Variant(SafeArray(std::move(data), {{n, 0}, {1, 0}}));
+    }
+    return ScriptArray(data);
+}
+
+Variant DoubleToVariantFFT(std::int32_t rt, std::span<const double> data) { return DoubleToVariant(rt, data); }
+
+Variant DoubleToVariantFFT(std::int32_t rt, std::vector<double>&& data) {
+    return DoubleToVariant(rt, std::move(data));
+}
+
+Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,
+                          StorageOrder order) {
+    CheckShape(rt);
+    if (rows != 0 && cols > data.size() / rows) throw StatusError(E_INVALIDARG, "Matrix larger than its data");
+    std::uint32_t r = Extent(rows), c = Extent(cols);
+    auto at = [&](std::size_t i, std::size_t j) {
+        return order == StorageOrder::ColumnMajor ? data[i + j * rows] : data[i * cols + j];
+    };
+    if (rt == kScript || rt == kObject) {
+        SafeArray a(VT_VARIANT, {{r, 0}, {c, 0}});
+        auto out = a.variants();
+        for (std::size_t j = 0; j < cols; ++j)
+            for (std::size_t i = 0; i < rows; ++i) out[i + j * rows] = Variant(at(i, j));
+        return Variant(std::move(a));
+    }
+    std::vector<double> values(rows * cols);
+    if (order == StorageOrder::ColumnMajor) {
+        std::copy_n(data.begin(), rows * cols, values.begin());
+    } else {
+        for (std::size_t j = 0; j < cols; ++j)
+            for (std::size_t i = 0; i < rows; ++i) values[i + j * rows] = at(i, j);
+    }
+    return Variant(SafeArray(std::move(values), {{r, 0}, {c, 0}}));
+}
+
+std::u16string GUIDasBSTR() {
+    std::string text = GuidText(NewGuid());
+    return std::u16string(text.begin(), text.end());
+}
+
+}  // namespace automation

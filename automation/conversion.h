@@ -1,0 +1,44 @@
+// The conversion service: variants of numbers to contiguous doubles and back.
+//
+// Result shapes follow the rtType codes: 0 gives a column (n rows x 1 column of VT_R8),
+// 1 a one-dimensional array of variants holding VT_R8, and 2 (where a method passes it on)
+// the shape of 1. Any other code fails with E_INVALIDARG.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "automation/variant.h"
+
+namespace automation {
+
+// The values of a number, or of a 1-D or 2-D array of numbers, in storage order (first index
+// fastest). Empty elements count as 0; a text or object fails with DISP_E_TYPEMISMATCH; an empty
+// or missing variant gives no values. The vector owns the values: its destruction is the release.
+std::vector<double> VariantToDouble(const Variant& v);
+// The same into a caller's buffer: writes at most buffer.size() values, returns the full count
+// so that callers can reject a wrong count.
+std::size_t VariantToDouble(const Variant& v, std::span<double> buffer);
+// Fills `buffer` only when the array has exactly the dimension sizes `dims` (1 or 2 of them);
+// otherwise fails with E_INVALIDARG and writes nothing.
+void VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims, std::span<double> buffer);
+
+Variant DoubleToVariant(std::int32_t rt, std::span<const double> data);
+// Takes the values; a column result keeps them without a copy.
+Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data);
+// A transform vector goes back in the same shapes.
+Variant DoubleToVariantFFT(std::int32_t rt, std::span<const double> data);
+Variant DoubleToVariantFFT(std::int32_t rt, std::vector<double>&& data);
+
+enum class StorageOrder { ColumnMajor, RowMajor };
+// A rows x cols array whose element (i, j) is the caller's element (i, j): variants holding
+// doubles for code 1, VT_R8 otherwise.
+Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,
+                          StorageOrder order);
+
+// A fresh identifier's text, used as an opaque name.
+std::u16string GUIDasBSTR();
+
+}  // namespace automation
