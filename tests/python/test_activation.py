@@ -1,0 +1,88 @@
+"""Creating objects through the registry, and the registration records."""
+
+import os
+
+import pytest
+
+import scripthost
+from codes import *
+from conftest import MODULE
+from scripthost import AutomationError, CreateObject
+
+AGGCO = "{FEF1FED9-E48D-471C-AB3B-6F82F69E8DE5}"
+PARAMFILE = "{CFDA4C70-B177-4BDD-9BFA-1B3C6848E837}"
+
+
+def read_registry(path):
+    keys, key = {}, None
+    for line in open(path):
+        line = line.rstrip("\n")
+        if line.startswith("["):
+            key = keys.setdefault(line[1:-1].lower(), {})
+        elif "=" in line and key is not None:
+            name, value = line.split("=", 1)
+            key["" if name == "@" else name.strip('"')] = value.strip('"').replace("\\\\", "\\")
+    return keys
+
+
+@pytest.mark.parametrize("name", ["Corvane.AggCo", "Corvane.AggCo.1", "corvane.aggco.1", AGGCO, AGGCO.lower()])
+def test_create_aggco(name):
+    assert repr(CreateObject(name)) == "<IAggCo object>"
+
+
+@pytest.mark.parametrize("name", ["Corvane.ParamFile.1", PARAMFILE])
+def test_create_paramfile(name):
+    assert repr(CreateObject(name)) == "<IParamFile object>"
+
+
+@pytest.mark.parametrize("progid", ["Corvane.EmpCo.1", "Corvane.BivEmpCo.1", "Corvane.FTUCo.1",
+                                    "Corvane.EnumRisk.1", "No.Such.Class", ""])
+def test_classes_never_registered(progid):
+    with pytest.raises(AutomationError) as e:
+        CreateObject(progid)
+    assert e.value.hresult == CO_E_CLASSSTRING
+
+
+def test_unknown_clsid():
+    with pytest.raises(AutomationError) as e:
+        CreateObject("{00000000-1111-2222-3333-444444444444}")
+    assert e.value.hresult == REGDB_E_CLASSNOTREG
+
+
+def test_registration_records(tmp_registry):
+    keys = read_registry(tmp_registry)
+    module = str(MODULE)
+    assert keys["corvane.aggco.1"][""] == "AggCo Class"
+    assert keys["corvane.aggco.1\\clsid"][""] == AGGCO
+    assert keys["corvane.aggco\\clsid"][""] == AGGCO
+    assert keys["corvane.aggco\\curver"][""] == "Corvane.AggCo.1"
+    assert keys["corvane.paramfile.1\\clsid"][""] == PARAMFILE
+    for clsid, progid in [(AGGCO, "Corvane.AggCo.1"), (PARAMFILE, "Corvane.ParamFile.1")]:
+        base = "clsid\\" + clsid.lower()
+        assert keys[base + "\\progid"][""] == progid
+        assert keys[base + "\\inprocserver32"] == {"": module, "ThreadingModel": "Free"}
+        assert keys[base + "\\typelib"][""] == "{942DEF41-D684-4E4C-99D9-A0B7C1225D39}"
+        assert base + "\\programmable" in keys
+    assert keys["corvane.aggco.1\\paramfile"][""] == os.path.join(os.path.dirname(module), "public.prm")
+
+
+def test_unregister_removes_the_records(tmp_registry):
+    scripthost.unregister(str(MODULE))
+    keys = read_registry(tmp_registry)
+    assert not [k for k in keys if "corvane" in k or AGGCO.lower() in k]
+    with pytest.raises(AutomationError) as e:
+        CreateObject("Corvane.AggCo")
+    assert e.value.hresult == CO_E_CLASSSTRING
+
+
+@pytest.mark.parametrize("content", [None, "directory", "[unterminated\n@=\"x\"\n"])
+def test_missing_or_unreadable_registry(tmp_path, monkeypatch, content):
+    path = tmp_path / "registry"
+    if content == "directory":
+        path.mkdir()
+    elif content is not None:
+        path.write_text(content)
+    monkeypatch.setenv("AUTOMATION_REGISTRY", str(path))
+    with pytest.raises(AutomationError) as e:
+        CreateObject("Corvane.AggCo")
+    assert e.value.hresult == CO_E_CLASSSTRING
