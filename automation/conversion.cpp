@@ -82,6 +82,11 @@ Variant ScriptArray(std::span<const double> data) {
 std::vector<double> VariantToDouble(const Variant& v) {
     std::vector<double> out;
     const Variant& d = v.Deref();
+    if (d.vt() == (VT_ARRAY | VT_R8) && d.array().dims() <= 2) {
+        auto values = d.array().r8();
+        out.assign(values.begin(), values.end());
+        return out;
+    }
     if (d.IsArray()) out.reserve(d.array().count());
     ForEachValue(v, [&](std::size_t, double x) { out.push_back(x); });
     return out;

@@ -28,12 +28,14 @@ Variant FromNumericArray(const py::array& in) {
     if (nd == 0) return Variant(*a.data());
     if (nd > 2) throw py::type_error("arrays of more than two dimensions are not supported");
     const py::ssize_t rows = a.shape(0), cols = nd == 2 ? a.shape(1) : 1;
-    std::vector<double> values(static_cast<std::size_t>(rows * cols));
+    const std::size_t count = static_cast<std::size_t>(rows * cols);
+    std::vector<double> values;
     const char* base = reinterpret_cast<const char*>(a.data());
     const py::ssize_t s0 = a.strides(0), s1 = nd == 2 ? a.strides(1) : 0;
     if (s0 == sizeof(double) && (nd == 1 || s1 == rows * static_cast<py::ssize_t>(sizeof(double)))) {
-        if (!values.empty()) std::memcpy(values.data(), base, values.size() * sizeof(double));
+        values.assign(a.data(), a.data() + count);
     } else {
+        values.resize(count);
         for (py::ssize_t j = 0; j < cols; ++j)
             for (py::ssize_t i = 0; i < rows; ++i)
                 std::memcpy(&values[static_cast<std::size_t>(i + j * rows)], base + i * s0 + j * s1, sizeof(double));
