@@ -1,5 +1,6 @@
 // The scripthost extension: create objects by ProgID, call their members by name or DISPID.
 #include <dlfcn.h>
+#include <malloc.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -166,6 +167,12 @@ void CallEntryPoint(const std::string& path, const std::string& entry) {
 
 PYBIND11_MODULE(_scripthost, m) {
     m.doc() = "The automation host: objects by ProgID, members by name or DISPID.";
+
+    // Calls move arrays of millions of doubles in fresh buffers. Serving those from the heap
+    // instead of fresh mappings lets later calls reuse pages already touched, which spares the
+    // page faults that would otherwise cost several times the copies themselves.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
 
     py::class_<Dispatch>(m, "Dispatch")
         .def("__getattr__", &GetAttr)
