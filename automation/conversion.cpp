@@ -32,6 +32,10 @@ template <class Sink>
 std::size_t ForEachValue(const Variant& in, Sink&& sink) {
     const Variant& v = in.Deref();
     if (v.vt() == VT_EMPTY || v.IsMissing()) return 0;
+    if (v.vt() == (VT_BYREF | VT_R8)) {
+        for (std::size_t i = 0; i < v.extent(); ++i) sink(i, v.refDoubles()[i]);
+        return v.extent();
+    }
     if (!v.IsArray()) {
         sink(0, ElementValue(v));
         return 1;

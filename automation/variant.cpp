@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -84,13 +85,11 @@ Variant& Variant::operator=(const Variant& o) {
 }
 
 Variant& Variant::operator=(Variant&& o) noexcept {
-    if (this != &o) {
-        Clear();
-        vt_ = std::exchange(o.vt_, VT_EMPTY);
-        extent_ = o.extent_;
-        u_ = o.u_;
-        o.u_.i8 = 0;
-    }
+    // Take the value before releasing the old one, which may own it (an element of our own array).
+    Variant taken(std::move(o));
+    std::swap(vt_, taken.vt_);
+    std::swap(extent_, taken.extent_);
+    std::swap(u_, taken.u_);
     return *this;
 }
 
@@ -164,6 +163,12 @@ bool IsScalar(VARTYPE vt) {
 // Text to number as the platform reads it: surrounding blanks allowed, the whole text must parse.
 double ParseNumber(const std::u16string& text) {
     std::string s = Utf16ToUtf8(text);
+    // Decimal forms only: strtod also reads "inf", "infinity", "nan" and hexadecimal numbers.
+    std::size_t first = s.find_first_not_of(" \t");
+    if (first != std::string::npos && (s[first] == '+' || s[first] == '-')) ++first;
+    if (first >= s.size() || !(std::isdigit(static_cast<unsigned char>(s[first])) || s[first] == '.') ||
+        s.find_first_of("xX") != std::string::npos)
+        Mismatch();
     const char* begin = s.c_str();
     char* end = nullptr;
     errno = 0;
@@ -216,6 +221,7 @@ std::u16string FormatNumber(const Variant& v) {
 }  // namespace
 
 Variant ChangeType(const Variant& in, VARTYPE to) {
+    if (in.vt() == (VT_BYREF | VT_R8) && in.extent() >= 1) return ChangeType(Variant(*in.refDoubles()), to);
     const Variant& v = in.Deref();
     if (v.vt() == to) return v;
     if (!IsScalar(v.vt())) Mismatch();
