@@ -1,0 +1,48 @@
+// EmpCo: a one-dimensional distribution held as an object; made by methods, never by a host.
+#pragma once
+
+#include <string>
+
+#include "Corvane/identities.h"
+#include "Corvane/numerics/empdist.h"
+#include "automation/object.h"
+
+namespace corvane {
+
+class CEmpCo : public automation::Dispatchable<CEmpCo> {
+public:
+    static constexpr automation::ClassIdentity identity{CLSID_EmpCo, "Corvane.EmpCo.1", true};
+    static const automation::DispatchTable<CEmpCo> table;
+
+    explicit CEmpCo(CEmpDist grid) : grid_(std::move(grid)) {}
+    // A new object owning `grid`, as a reference for the caller.
+    static automation::ComPtr<automation::IDispatch> Make(CEmpDist grid);
+    // The object behind a caller's reference, when it is an EmpCo of this module; null otherwise.
+    static CEmpCo* From(automation::IDispatch* object);
+
+    const CEmpDist& grid() const { return grid_; }
+
+    automation::ComPtr<automation::IDispatch> ApplyReins(double layer, double attach, double share, std::int32_t ncg);
+    automation::Variant Density(std::int32_t numL2, std::int32_t rt);
+    automation::Variant Sample(std::int32_t nSize, std::int32_t rt);
+    void SaveAs(const std::u16string& fileName);
+    std::int32_t get_numL2();
+    std::int32_t get_num();
+    double get_unit();
+    std::u16string get_Description();
+    void put_Description(const std::u16string& value);
+    std::int32_t get_SpaceTime();
+    std::u16string get_fileName();
+    void _Density(std::int32_t num, automation::RawDoubles xs);
+    void _Sample(std::int32_t num, automation::RawDoubles xs);
+
+protected:
+    void* QueryOther(const automation::IID& iid) override;
+
+private:
+    CEmpDist grid_;
+    std::u16string description_;
+    std::u16string fileName_;
+};
+
+}  // namespace corvane
