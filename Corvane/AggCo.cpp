@@ -1,6 +1,15 @@
 #include "Corvane/AggCo.h"
 
+#include "Corvane/EmpCo.h"
 #include "Corvane/ParamFile.h"
+#include "Corvane/numerics/aggregate_builder.h"
+#include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/moment_methods.h"
+#include "Corvane/numerics/sev_methods.h"
+#include "Corvane/numerics/dist_compare.h"
+#include "Corvane/numerics/grid_noise.h"
+#include "Corvane/numerics/grid_smooth.h"
+#include "Corvane/numerics/grid_transforms.h"
 #include "Corvane/numerics/freq_contagion.h"
 #include "Corvane/numerics/freq_factory.h"
 #include "automation/conversion.h"
@@ -13,13 +22,55 @@ using namespace automation;
 
 const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
     Method<&CAggCo::FreqMoms>(1, "FreqMoms", {In("fqDist"), In("params"), In("rt"), Result("varOut")}),
+    Method<&CAggCo::SevMoms>(2, "SevMoms",
+                             {In("sevDist"), In("params"), In("layer"), In("attach"), In("share"), In("rt"),
+                              Result("varOut")}),
+    Method<&CAggCo::AggMoms>(3, "AggMoms", {In("FreqMoms"), In("SevMoms"), In("rt"), Result("AggMoms")}),
+    Method<&CAggCo::SumMoms>(4, "SumMoms", {In("mom1"), In("mom2"), In("rt"), Result("varOut")}),
+    Method<&CAggCo::SumMoms1>(5, "SumMoms1", {InOut("mom1"), In("mom2"), In("rt")}),
+    Method<&CAggCo::EstimateUnit>(6, "EstimateUnit",
+                                  {In("AggMoms"), In("numL2"), In("safety"), In("layerConstraint"), Result("dblOut")}),
+    Method<&CAggCo::TLNFit>(7, "TLNFit", {In("mean"), In("cv"), In("skew"), Out("mu"), Out("sigma"), Out("T")}),
+    Method<&CAggCo::TLNFitMoms>(8, "TLNFitMoms", {In("AggMoms"), Out("mu"), Out("sigma"), Out("T")}),
     Method<&CAggCo::VMtoCont>(12, "VMtoCont", {In("fq"), In("mean"), In("vm"), Out("cont")}),
     Method<&CAggCo::CtgToVM>(13, "CtgToVM", {In("fq"), In("mean"), In("ctg"), Out("vm")}),
+    Method<&CAggCo::CreateDist>(22, "CreateDist",
+                                {In("fq"), In("fqParams"), In("sv"), In("sevParams"), In("layer"), In("attach"),
+                                 In("share"), In("numL2"), InOut("unit"), Out("momsOut"), In("rt"), Out("aggSample"),
+                                 Out("sevSample")}),
     Method<&CAggCo::ApplyChF>(19, "ApplyChF",
                               {In("fq"), In("fqParam"), In("complexVector"), In("rt"), Result("complexVOut")}),
     Method<&CAggCo::ParamFile>(29, "ParamFile", {Result("ppPF")}),
+    Method<&CAggCo::FFT>(14, "FFT", {In("vIn"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::IFFT>(15, "IFFT", {In("vIn"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::SumConvDist>(16, "SumConvDist", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::SumConvDist1>(17, "SumConvDist1", {InOut("v1"), In("v2"), In("rt")}),
+    Method<&CAggCo::ComplexProduct>(18, "ComplexProduct", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::CreateEmpCoFromDensity>(25, "CreateEmpCoFromDensity",
+                                            {In("vIn"), In("numIn"), In("unit"), Result("ppEC")}),
+    Method<&CAggCo::CreateEmpCoFromSample>(26, "CreateEmpCoFromSample",
+                                           {In("vIn"), In("numL2"), In("unit"), Result("ppEC")}),
+    Method<&CAggCo::OpenEmpCo>(27, "OpenEmpCo", {In("fileName"), Result("ppEC")}),
+    Method<&CAggCo::CreateEmpCoFromRMS>(28, "CreateEmpCoFromRMS",
+                                        {In("xsIn"), In("pxsIn"), In("numL2"), In("unit"), Result("ppEC")}),
+    Method<&CAggCo::CreateSevDist>(33, "CreateSevDist",
+                                   {In("sv"), In("svParam"), In("layer"), In("attach"), In("share"), In("num"),
+                                    In("unit"), In("rt"), Out("varOut")}),
+    Method<&CAggCo::TLNFitVar>(34, "TLNFitVar", {In("AggMoms"), In("rt"), Result("varOut")}),
+    Method<&CAggCo::AddNoise>(35, "AddNoise", {In("v1"), In("unit"), In("sdNoise"), In("rt"), Result("varOut")}),
+    Method<&CAggCo::DistCompare>(37, "DistCompare",
+                                 {In("emp"), In("numL2"), In("unit"), In("thy"), In("rt"), Out("den_fe"), Out("Fe"),
+                                  Out("Ft"), Out("Se"), Out("st"), Out("XSe"), Out("XSt"), Out("QQe"), Out("QQt")}),
+    Method<&CAggCo::EstimateUnitVar>(56, "EstimateUnitVar",
+                                     {In("AggMoms"), In("numL2"), In("safety"), In("layerConstraint"),
+                                      Result("dblOut")}),
     PropGet<&CAggCo::get_DefaultParamFile>(57, "DefaultParamFile", {Result("pVal")}),
     PropPut<&CAggCo::put_DefaultParamFile>(57, "DefaultParamFile", {In("value")}),
+    Method<&CAggCo::QuickStats>(58, "QuickStats", {In("num"), In("unit"), In("dist"), Result("varOut")}),
+    Method<&CAggCo::F>(59, "F", {In("sd"), In("params"), In("x"), Result("varOut")}),
+    Method<&CAggCo::Smooth>(63, "Smooth",
+                            {In("varIn"), In("smthType"), In("rt"), Optional("forward"), Optional("order"),
+                             Result("varOut")}),
 }};
 
 std::u16string ReadDefaultParamFile() {
@@ -74,6 +125,165 @@ ComPtr<IDispatch> CAggCo::ParamFile() {
     auto pf = std::make_unique<CParamFile>();
     pf->Open(path);
     return pf.release()->DispatchPtr();
+}
+
+Variant CAggCo::FFT(const Variant& vIn, std::int32_t rt) {
+    return DoubleToVariantFFT(rt, corvane::FFT(VariantToDouble(vIn)));
+}
+
+Variant CAggCo::IFFT(const Variant& vIn, std::int32_t rt) { return DoubleToVariant(rt, corvane::IFFT(VariantToDouble(vIn))); }
+
+Variant CAggCo::SumConvDist(const Variant& v1, const Variant& v2, std::int32_t rt) {
+    return DoubleToVariant(rt, corvane::SumConvDist(VariantToDouble(v1), VariantToDouble(v2)));
+}
+
+void CAggCo::SumConvDist1(Variant& v1, const Variant& v2, std::int32_t rt) { v1 = SumConvDist(v1, v2, rt); }
+
+Variant CAggCo::ComplexProduct(const Variant& v1, const Variant& v2, std::int32_t rt) {
+    return DoubleToVariantFFT(rt, corvane::ComplexProduct(VariantToDouble(v1), VariantToDouble(v2)));
+}
+
+Variant CAggCo::AddNoise(const Variant& v1, double unit, double sdNoise, std::int32_t rt) {
+    return DoubleToVariant(rt, corvane::AddNoise(VariantToDouble(v1), unit, sdNoise));
+}
+
+// Only a custom strength reads the window and order; without smoothing the result stays empty.
+Variant CAggCo::Smooth(const Variant& varIn, std::int32_t smthType, std::int32_t rt, const Variant& forward,
+                       const Variant& order) {
+    std::int32_t f = 0, o = 0;
+    if (smthType == smCustom) {
+        f = ToInt32(forward);
+        o = ToInt32(order);
+    }
+    auto smoothed = corvane::Smooth(VariantToDouble(varIn), smthType, f, o);
+    return smoothed ? DoubleToVariant(rt, std::move(*smoothed)) : Variant();
+}
+
+void CAggCo::DistCompare(const Variant& emp, std::int32_t numL2, double unit, const Variant& thy, std::int32_t rt,
+                         Variant& den_fe, Variant& Fe, Variant& Ft, Variant& Se, Variant& st, Variant& XSe,
+                         Variant& XSt, Variant& QQe, Variant& QQt) {
+    DistComparison c = corvane::DistCompare(VariantToDouble(emp), numL2, unit, VariantToDouble(thy));
+    den_fe = DoubleToVariant(rt, std::move(c.den_fe));
+    Fe = DoubleToVariant(rt, std::move(c.Fe));
+    Ft = DoubleToVariant(rt, std::move(c.Ft));
+    Se = DoubleToVariant(rt, std::move(c.Se));
+    st = DoubleToVariant(rt, std::move(c.St));
+    XSe = DoubleToVariant(rt, std::move(c.XSe));
+    XSt = DoubleToVariant(rt, std::move(c.XSt));
+    QQe = DoubleToVariant(rt, std::move(c.QQe));
+    QQt = DoubleToVariant(rt, std::move(c.QQt));
+}
+
+ComPtr<IDispatch> CAggCo::CreateEmpCoFromDensity(const Variant& vIn, std::int32_t numIn, double unit) {
+    if (numIn < 1) throw std::invalid_argument("A density needs at least one bucket");
+    std::vector<double> density(static_cast<std::size_t>(numIn));
+    const std::size_t dims[] = {density.size()};
+    VariantToDoubleWithDimensionCheck(vIn, dims, density);
+    return CEmpCo::Make(CEmpDist(std::move(density), unit));
+}
+
+ComPtr<IDispatch> CAggCo::CreateEmpCoFromSample(const Variant& vIn, std::int32_t numL2, double unit) {
+    return CEmpCo::Make(CEmpDist::FromSample(VariantToDouble(vIn), numL2, unit));
+}
+
+ComPtr<IDispatch> CAggCo::CreateEmpCoFromRMS(const Variant& xsIn, const Variant& pxsIn, std::int32_t numL2,
+                                             double unit) {
+    std::vector<double> xs = VariantToDouble(xsIn), pxs = VariantToDouble(pxsIn);
+    if (xs.size() != pxs.size()) throw StatusError(E_INVALIDARG);
+    return CEmpCo::Make(CEmpDist::FromPoints(xs, pxs, numL2, unit));
+}
+
+ComPtr<IDispatch> CAggCo::OpenEmpCo(const std::u16string&) { throw StatusError(E_NOTIMPL); }
+
+Variant CAggCo::F(std::int32_t sd, const Variant& params, double x) {
+    return Variant(SeverityF(sd, VariantToDouble(params), x, [this](int i) { return Entry(i); }));
+}
+
+void CAggCo::CreateSevDist(std::int32_t sv, const Variant& svParam, double layer, double attach, double share,
+                           std::int32_t num, double unit, std::int32_t rt, Variant& varOut) {
+    std::vector<double> density =
+        corvane::CreateSevDist(sv, VariantToDouble(svParam), layer, attach, share, num, unit,
+                               [this](int i) { return Entry(i); }, [this](auto pairs) { return Mixture(pairs); });
+    varOut = rt == rtEDCo ? Variant(CEmpCo::Make(CEmpDist(std::move(density), unit)).get())
+                          : DoubleToVariant(rt, std::move(density));
+}
+
+Variant CAggCo::SevMoms(std::int32_t sevDist, const Variant& params, double layer, double attach, double share,
+                        std::int32_t rt) {
+    MomentTriple m = corvane::SevMoms(sevDist, VariantToDouble(params), layer, attach, share,
+                                      [this](int i) { return Entry(i); }, [this](auto pairs) { return Mixture(pairs); });
+    return DoubleToVariant(rt, std::span<const double>(m));
+}
+
+Variant CAggCo::AggMoms(const Variant& freqMoms, const Variant& sevMoms, std::int32_t rt) {
+    MomentTriple m = corvane::AggMoms(VariantToDouble(freqMoms), VariantToDouble(sevMoms));
+    return DoubleToVariant(rt, std::span<const double>(m));
+}
+
+Variant CAggCo::SumMoms(const Variant& mom1, const Variant& mom2, std::int32_t rt) {
+    MomentTriple m = corvane::SumMoms(VariantToDouble(mom1), VariantToDouble(mom2));
+    return DoubleToVariant(rt, std::span<const double>(m));
+}
+
+void CAggCo::SumMoms1(Variant& mom1, const Variant& mom2, std::int32_t rt) { mom1 = SumMoms(mom1, mom2, rt); }
+
+double CAggCo::EstimateUnit(const Variant& aggMoms, std::int32_t numL2, double, double layerConstraint) {
+    return corvane::EstimateUnit(VariantToDouble(aggMoms), numL2, layerConstraint);
+}
+
+Variant CAggCo::EstimateUnitVar(const Variant& aggMoms, std::int32_t numL2, double safety, double layerConstraint) {
+    return Variant(EstimateUnit(aggMoms, numL2, safety, layerConstraint));
+}
+
+void CAggCo::TLNFit(double mean, double cv, double skew, double& mu, double& sigma, double& T) {
+    TLNParams p = corvane::TLNFit(mean, cv, skew);
+    mu = p.mu;
+    sigma = p.sigma;
+    T = p.T;
+}
+
+void CAggCo::TLNFitMoms(const Variant& aggMoms, double& mu, double& sigma, double& T) {
+    TLNParams p = corvane::TLNFitMoms(VariantToDouble(aggMoms));
+    mu = p.mu;
+    sigma = p.sigma;
+    T = p.T;
+}
+
+Variant CAggCo::TLNFitVar(const Variant& aggMoms, std::int32_t rt) {
+    TLNParams p = corvane::TLNFitMoms(VariantToDouble(aggMoms));
+    const double fit[] = {p.mu, p.sigma, p.T};
+    return DoubleToVariant(rt, std::span<const double>(fit));
+}
+
+Variant CAggCo::QuickStats(std::int32_t num, double unit, const Variant& dist) {
+    auto stats = corvane::QuickStats(num, unit, VariantToDouble(dist));
+    return DoubleToVariant(rtScript, std::span<const double>(stats));
+}
+
+// The in-out unit carries the bucket width in and the one used (estimated when 0) back out.
+void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t sv, const Variant& sevParams,
+                        double layer, double attach, double share, std::int32_t numL2, Variant& unit,
+                        Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& sevSample) {
+    std::vector<double> fqValues = VariantToDouble(fqParams);
+    std::vector<double> sevValues;
+    if (sv == svBI) {
+        try {
+            sevValues.push_back(ToInt32(sevParams));
+        } catch (const StatusError&) {
+            throw std::runtime_error("Input variant of the wrong type");
+        }
+    } else {
+        sevValues = VariantToDouble(sevParams);
+    }
+    AggregateRequest request{fq, fqValues, sv, sevValues, layer, attach, share, numL2, ToDouble(unit)};
+    AggregateResult r = BuildAggregate(request, [this](int i) { return Entry(i); },
+                                       [this](auto pairs) { return Mixture(pairs); });
+    unit = Variant(r.unit);
+    if (!r.computed) return;
+    if (rt != rtEDCo && r.severity) sevSample = DoubleToVariant(rt, std::move(*r.severity));
+    aggSample = rt == rtEDCo ? Variant(CEmpCo::Make(std::move(r.aggregate)).get())
+                             : DoubleToVariant(rt, r.aggregate.ReleaseValues());
+    momsOut = DoubleToVariant(rt, std::span<const double>(r.moments));
 }
 
 }  // namespace corvane

@@ -26,7 +26,57 @@ public:
     void put_DefaultParamFile(const std::u16string& value);
     automation::ComPtr<automation::IDispatch> ParamFile();
 
+    // Grid arithmetic.
+    automation::Variant FFT(const automation::Variant& vIn, std::int32_t rt);
+    automation::Variant IFFT(const automation::Variant& vIn, std::int32_t rt);
+    automation::Variant SumConvDist(const automation::Variant& v1, const automation::Variant& v2, std::int32_t rt);
+    void SumConvDist1(automation::Variant& v1, const automation::Variant& v2, std::int32_t rt);
+    automation::Variant ComplexProduct(const automation::Variant& v1, const automation::Variant& v2,
+                                       std::int32_t rt);
+    automation::Variant AddNoise(const automation::Variant& v1, double unit, double sdNoise, std::int32_t rt);
+    automation::Variant Smooth(const automation::Variant& varIn, std::int32_t smthType, std::int32_t rt,
+                               const automation::Variant& forward, const automation::Variant& order);
+    void DistCompare(const automation::Variant& emp, std::int32_t numL2, double unit, const automation::Variant& thy,
+                     std::int32_t rt, automation::Variant& den_fe, automation::Variant& Fe, automation::Variant& Ft,
+                     automation::Variant& Se, automation::Variant& st, automation::Variant& XSe,
+                     automation::Variant& XSt, automation::Variant& QQe, automation::Variant& QQt);
+
+    // EmpCo objects from data.
+    automation::ComPtr<automation::IDispatch> CreateEmpCoFromDensity(const automation::Variant& vIn,
+                                                                     std::int32_t numIn, double unit);
+    automation::ComPtr<automation::IDispatch> CreateEmpCoFromSample(const automation::Variant& vIn,
+                                                                    std::int32_t numL2, double unit);
+    automation::ComPtr<automation::IDispatch> CreateEmpCoFromRMS(const automation::Variant& xsIn,
+                                                                 const automation::Variant& pxsIn,
+                                                                 std::int32_t numL2, double unit);
+    automation::ComPtr<automation::IDispatch> OpenEmpCo(const std::u16string& fileName);
+
+    // Severities, moments and the aggregate builder.
+    automation::Variant F(std::int32_t sd, const automation::Variant& params, double x);
+    void CreateSevDist(std::int32_t sv, const automation::Variant& svParam, double layer, double attach, double share,
+                       std::int32_t num, double unit, std::int32_t rt, automation::Variant& varOut);
+    automation::Variant SevMoms(std::int32_t sevDist, const automation::Variant& params, double layer, double attach,
+                                double share, std::int32_t rt);
+    automation::Variant AggMoms(const automation::Variant& freqMoms, const automation::Variant& sevMoms,
+                                std::int32_t rt);
+    automation::Variant SumMoms(const automation::Variant& mom1, const automation::Variant& mom2, std::int32_t rt);
+    void SumMoms1(automation::Variant& mom1, const automation::Variant& mom2, std::int32_t rt);
+    double EstimateUnit(const automation::Variant& aggMoms, std::int32_t numL2, double safety, double layerConstraint);
+    automation::Variant EstimateUnitVar(const automation::Variant& aggMoms, std::int32_t numL2, double safety,
+                                        double layerConstraint);
+    void TLNFit(double mean, double cv, double skew, double& mu, double& sigma, double& T);
+    void TLNFitMoms(const automation::Variant& aggMoms, double& mu, double& sigma, double& T);
+    automation::Variant TLNFitVar(const automation::Variant& aggMoms, std::int32_t rt);
+    automation::Variant QuickStats(std::int32_t num, double unit, const automation::Variant& dist);
+    void CreateDist(std::int32_t fq, const automation::Variant& fqParams, std::int32_t sv,
+                    const automation::Variant& sevParams, double layer, double attach, double share, std::int32_t numL2,
+                    automation::Variant& unit, automation::Variant& momsOut, std::int32_t rt,
+                    automation::Variant& aggSample, automation::Variant& sevSample);
+
 private:
+    CurveRecord Entry(int index) const { return paramFile_.entry(index); }
+    CurveRecord Mixture(std::span<const double> pairs) const { return paramFile_.UserMixture(pairs); }
+
     CParamFileEng paramFile_;
 };
 

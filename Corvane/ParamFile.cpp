@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/sev_methods.h"
 #include "automation/conversion.h"
 
 namespace corvane {
@@ -82,12 +83,16 @@ void CParamFile::Flush() { engine_.flush(); }
 
 std::int32_t CParamFile::SizeofParamEntry() { return static_cast<std::int32_t>(CParamFileEng::kEntrySize); }
 
-}  // namespace corvane
+double CParamFile::BI_F(std::int32_t index, double x) { return CurveF(engine_.entry(index), x); }
 
-namespace corvane {
+double CParamFile::BI_LEV(std::int32_t index, double x) { return CurveLEV(engine_.entry(index), x); }
 
-double CParamFile::BI_F(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
-double CParamFile::BI_LEV(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
-double CParamFile::BI_ILF(std::int32_t, double) { throw StatusError(E_NOTIMPL, "Curve evaluation is not available yet"); }
+// The increased-limit factor of limit x over the basic limit of 100,000 per claim:
+// ILF(x) = E[min(X, x)] / E[min(X, 100000)].
+double CParamFile::BI_ILF(std::int32_t index, double x) {
+    constexpr double basicLimit = 100000.0;
+    CurveRecord curve = engine_.entry(index);
+    return CurveLEV(curve, x) / CurveLEV(curve, basicLimit);
+}
 
 }  // namespace corvane
