@@ -1,6 +1,9 @@
 #include "Corvane/AggCo.h"
 
+#include "Corvane/BivEmpCo.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/numerics/biv_build.h"
+#include "Corvane/numerics/biv_moments.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/numerics/aggregate_builder.h"
 #include "Corvane/numerics/codes.h"
@@ -38,6 +41,19 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                 {In("fq"), In("fqParams"), In("sv"), In("sevParams"), In("layer"), In("attach"),
                                  In("share"), In("numL2"), InOut("unit"), Out("momsOut"), In("rt"), Out("aggSample"),
                                  Out("sevSample")}),
+    Method<&CAggCo::CreateBivDistEmp1D>(23, "CreateBivDistEmp1D",
+                                        {In("fq"), In("fqParams"), In("MargX"), In("MargY"), In("dep"),
+                                         In("reinsLASTau"), In("numXL2"), In("numYL2"), In("unitX"), In("unitY"),
+                                         Out("momsOut"), Out("ppBEC")}),
+    Method<&CAggCo::CreateBivDistEmp2D>(24, "CreateBivDistEmp2D",
+                                        {In("fq"), In("fqParams"), In("empBivDist"), In("numXL2"), In("numYL2"),
+                                         In("unitX"), In("unitY"), Out("momsOut"), In("rt"), Out("aggSample"),
+                                         Out("diagSample")}),
+    Method<&CAggCo::CreateBivDistEmp1DVar>(31, "CreateBivDistEmp1DVar",
+                                           {In("fq"), In("fqParams"), In("MargX"), In("MargY"), In("dep"),
+                                            In("reinsLASTau"), In("numXL2"), In("numYL2"), In("unitX"), In("unitY"),
+                                            Out("momsOut"), Out("varOut")}),
+    Method<&CAggCo::CreateBivDistFromFile>(32, "CreateBivDistFromFile", {In("fileName"), Result("varOut")}),
     Method<&CAggCo::ApplyChF>(19, "ApplyChF",
                               {In("fq"), In("fqParam"), In("complexVector"), In("rt"), Result("complexVOut")}),
     Method<&CAggCo::ParamFile>(29, "ParamFile", {Result("ppPF")}),
@@ -284,6 +300,99 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
     aggSample = rt == rtEDCo ? Variant(CEmpCo::Make(std::move(r.aggregate)).get())
                              : DoubleToVariant(rt, r.aggregate.ReleaseValues());
     momsOut = DoubleToVariant(rt, std::span<const double>(r.moments));
+}
+
+namespace {
+
+int GridSize(std::int32_t l2) {
+    if (l2 < 0 || l2 > 30) throw std::invalid_argument("Grid sizes are given as powers of two 0..30");
+    return 1 << l2;
+}
+
+// A marginal given as an EmpCo (its density on out.size() buckets) or as exactly out.size() numbers.
+void FillMarginal(const Variant& marginal, std::span<double> out) {
+    const Variant& m = marginal.Deref();
+    if (m.vt() == VT_DISPATCH) {
+        CEmpCo* emp = CEmpCo::From(m.dispatch());
+        if (!emp) throw std::invalid_argument("A marginal object must be an EmpCo");
+        emp->FillDensity(out);
+        return;
+    }
+    std::vector<double> values = VariantToDouble(m);
+    if (values.size() != out.size()) throw std::invalid_argument("A marginal must hold one value per bucket");
+    std::copy(values.begin(), values.end(), out.begin());
+}
+
+// A shared block of its own for a new bivariate object; a block that cannot be had is out of memory.
+std::unique_ptr<CBivBlock> NewSharedBlock(const std::u16string& id, int nx, int ny, double unitX, double unitY) {
+    try {
+        return CBivBlock::CreateShared(Utf16ToUtf8(id), nx, ny, unitX, unitY);
+    } catch (const std::runtime_error& e) {
+        throw StatusError(E_OUTOFMEMORY, e.what());
+    }
+}
+
+}  // namespace
+
+void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const Variant& margX, const Variant& margY,
+                                std::int32_t dep, const Variant& reinsLASTau, std::int32_t numXL2,
+                                std::int32_t numYL2, double unitX, double unitY, Variant& momsOut, Variant& ppBEC) {
+    const int nx = GridSize(numXL2), ny = GridSize(numYL2);
+    std::vector<double> depParams;
+    if (dep >= bvGrossNet && dep <= bvNetCeded) {
+        depParams = VariantToDouble(reinsLASTau);
+    } else if (dep >= bvIndep && dep <= bvCook) {
+        try {
+            depParams.push_back(ToDouble(reinsLASTau));
+        } catch (const StatusError&) {
+            throw std::invalid_argument("The dependency parameter must be a number");
+        }
+    } else if (dep != bvXXplusY) {
+        throw std::invalid_argument("Invalid dependency code");
+    }
+    const std::u16string id = GUIDasBSTR();
+    auto block = NewSharedBlock(id, nx, ny, unitX, unitY);
+    FillMarginal(margX, block->MarginalX());
+    std::span<const double> pY;
+    if (UsesMarginalY(dep)) {
+        FillMarginal(margY, block->MarginalY());
+        pY = block->MarginalY();
+    }
+    BivDistFromMarginals(fq, VariantToDouble(fqParams), dep, depParams, block->MarginalX(), pY, unitX, unitY,
+                         block->Transform2D(), block->Density());
+    auto moments = BivMoments(block->Density(), static_cast<std::size_t>(nx), static_cast<std::size_t>(ny), unitX, unitY);
+    momsOut = DoubleToVariant(rtScript, std::span<const double>(moments));
+    ppBEC = Variant(MakeObject<CBivEmpCo>(std::move(block), id).get());
+}
+
+void CAggCo::CreateBivDistEmp1DVar(std::int32_t fq, const Variant& fqParams, const Variant& margX,
+                                   const Variant& margY, std::int32_t dep, const Variant& reinsLASTau,
+                                   std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
+                                   Variant& momsOut, Variant& varOut) {
+    CreateBivDistEmp1D(fq, fqParams, margX, margY, dep, reinsLASTau, numXL2, numYL2, unitX, unitY, momsOut, varOut);
+}
+
+// The caller's joint density of one claim, element (x, y) of an nx x ny array, compounded with the
+// claim count.
+void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const Variant& empBivDist,
+                                std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
+                                Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& diagSample) {
+    const std::size_t nx = static_cast<std::size_t>(GridSize(numXL2)), ny = static_cast<std::size_t>(GridSize(numYL2));
+    std::vector<double> columnMajor(nx * ny);
+    const std::size_t dims[] = {nx, ny};
+    VariantToDoubleWithDimensionCheck(empBivDist, dims, columnMajor);
+    std::vector<double> p1(nx * ny);
+    for (std::size_t x = 0; x < nx; ++x)
+        for (std::size_t y = 0; y < ny; ++y) p1[x * ny + y] = columnMajor[x + y * nx];
+    BivAggregate agg = CompoundBivDensity(fq, VariantToDouble(fqParams), p1, nx, ny, unitX, unitY);
+    momsOut = DoubleToVariant(rt, std::span<const double>(agg.moments));
+    aggSample = Double2DToVariant(rt, nx, ny, agg.density, StorageOrder::RowMajor);
+    if (!agg.diagonal.empty()) diagSample = DoubleToVariant(rt, std::move(agg.diagonal));
+}
+
+Variant CAggCo::CreateBivDistFromFile(const std::u16string& fileName) {
+    auto block = CBivBlock::OpenFile(Utf16ToUtf8(fileName));
+    return Variant(MakeObject<CBivEmpCo>(std::move(block), GUIDasBSTR()).get());
 }
 
 }  // namespace corvane

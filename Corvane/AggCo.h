@@ -73,6 +73,21 @@ public:
                     automation::Variant& unit, automation::Variant& momsOut, std::int32_t rt,
                     automation::Variant& aggSample, automation::Variant& sevSample);
 
+    // Bivariate distributions.
+    void CreateBivDistEmp1D(std::int32_t fq, const automation::Variant& fqParams, const automation::Variant& margX,
+                            const automation::Variant& margY, std::int32_t dep, const automation::Variant& reinsLASTau,
+                            std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
+                            automation::Variant& momsOut, automation::Variant& ppBEC);
+    void CreateBivDistEmp1DVar(std::int32_t fq, const automation::Variant& fqParams, const automation::Variant& margX,
+                               const automation::Variant& margY, std::int32_t dep,
+                               const automation::Variant& reinsLASTau, std::int32_t numXL2, std::int32_t numYL2,
+                               double unitX, double unitY, automation::Variant& momsOut, automation::Variant& varOut);
+    void CreateBivDistEmp2D(std::int32_t fq, const automation::Variant& fqParams, const automation::Variant& empBivDist,
+                            std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
+                            automation::Variant& momsOut, std::int32_t rt, automation::Variant& aggSample,
+                            automation::Variant& diagSample);
+    automation::Variant CreateBivDistFromFile(const std::u16string& fileName);
+
 private:
     CurveRecord Entry(int index) const { return paramFile_.entry(index); }
     CurveRecord Mixture(std::span<const double> pairs) const { return paramFile_.UserMixture(pairs); }

@@ -44,12 +44,13 @@ const DispatchTable<CEmpCo> CEmpCo::table{IID_IEmpCo, "IEmpCo", {
 
 ComPtr<IDispatch> CEmpCo::Make(CEmpDist grid) { return MakeObject<CEmpCo>(std::move(grid)); }
 
+// The private interface hands out the object's dispatch interface, which only a CEmpCo answers it with.
 CEmpCo* CEmpCo::From(IDispatch* object) {
-    auto impl = Query<IUnknown>(object, IID_CEmpCoImpl);
-    return impl ? reinterpret_cast<CEmpCo*>(impl.get()) : nullptr;
+    auto impl = Query<IDispatch>(object, IID_CEmpCoImpl);
+    return impl ? static_cast<CEmpCo*>(impl.get()) : nullptr;
 }
 
-void* CEmpCo::QueryOther(const IID& iid) { return iid == IID_CEmpCoImpl ? this : nullptr; }
+void* CEmpCo::QueryOther(const IID& iid) { return iid == IID_CEmpCoImpl ? static_cast<IDispatch*>(this) : nullptr; }
 
 ComPtr<IDispatch> CEmpCo::ApplyReins(double layer, double attach, double share, std::int32_t ncg) {
     return Make(grid_.ApplyLayer(layer, attach, share, ncg));
@@ -82,13 +83,15 @@ std::int32_t CEmpCo::get_SpaceTime() { return stSpace; }
 std::u16string CEmpCo::get_fileName() { return fileName_; }
 
 // Only the grid itself or a coarsening of it by a power of two can fill `num` values.
-void CEmpCo::_Density(std::int32_t num, RawDoubles xs) {
-    std::span<double> out = CallerArray(num, xs);
+void CEmpCo::_Density(std::int32_t num, RawDoubles xs) { FillDensity(CallerArray(num, xs)); }
+
+void CEmpCo::FillDensity(std::span<double> out) const {
     const std::size_t n = grid_.num();
     if (out.size() == n) {
         std::copy(grid_.values().begin(), grid_.values().end(), out.begin());
         return;
     }
+    if (out.size() > n) throw std::runtime_error("Cannot interpolate...");
     if (!std::has_single_bit(out.size()) || out.size() > n / 2)
         throw std::invalid_argument("The size must be the grid's or a power of two at most half of it");
     CEmpDist coarse = grid_.Coarsen(FloorLog2(out.size()));

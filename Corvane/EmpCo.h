@@ -21,6 +21,8 @@ public:
     static CEmpCo* From(automation::IDispatch* object);
 
     const CEmpDist& grid() const { return grid_; }
+    // The density on out.size() buckets: the grid itself, or coarsened to a power of two below it.
+    void FillDensity(std::span<double> out) const;
 
     automation::ComPtr<automation::IDispatch> ApplyReins(double layer, double attach, double share, std::int32_t ncg);
     automation::Variant Density(std::int32_t numL2, std::int32_t rt);

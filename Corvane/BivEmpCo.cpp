@@ -1,0 +1,100 @@
+#include "Corvane/BivEmpCo.h"
+
+#include <algorithm>
+
+#include "Corvane/EmpCo.h"
+#include "Corvane/numerics/biv_diagonal.h"
+#include "Corvane/numerics/biv_ftuvar.h"
+#include "Corvane/numerics/biv_lossalae.h"
+#include "Corvane/numerics/biv_marginals.h"
+#include "Corvane/numerics/biv_moments.h"
+#include "Corvane/numerics/codes.h"
+#include "automation/conversion.h"
+
+namespace corvane {
+
+using namespace automation;
+
+const DispatchTable<CBivEmpCo> CBivEmpCo::table{IID_IBivEmpCo, "IBivEmpCo", {
+    Method<&CBivEmpCo::MargX>(1, "MargX", {Result("ppEC")}),
+    Method<&CBivEmpCo::MargY>(2, "MargY", {Result("ppEC")}),
+    Method<&CBivEmpCo::Diagonal>(3, "Diagonal", {Result("ppEC")}),
+    PropGet<&CBivEmpCo::get_unitX>(4, "unitX", {Result("pVal")}),
+    PropGet<&CBivEmpCo::get_unitY>(5, "unitY", {Result("pVal")}),
+    PropGet<&CBivEmpCo::get_NumX>(6, "NumX", {Result("pVal")}),
+    PropGet<&CBivEmpCo::get_NumY>(7, "NumY", {Result("pVal")}),
+    Method<&CBivEmpCo::Moms>(8, "Moms", {In("rt"), Result("varOut")}),
+    Method<&CBivEmpCo::TestData>(10, "TestData", {Out("v")}),
+    Method<&CBivEmpCo::SaveAs>(13, "SaveAs", {In("fileName")}),
+    PropGet<&CBivEmpCo::get_ID>(14, "ID", {Result("pVal")}),
+    Method<&CBivEmpCo::BivDist>(15, "BivDist", {In("rt"), In("quadrant"), Result("varOut")}),
+    Method<&CBivEmpCo::DiagonalVar>(16, "DiagonalVar", {In("rt"), Result("varOut")}),
+    Method<&CBivEmpCo::LossALAE>(17, "LossALAE",
+                                 {In("rt"), In("layer"), In("attach"), In("aT"), In("nThreads"), Result("varOut")}),
+    Method<&CBivEmpCo::FTUVar>(18, "FTUVar", {In("num_l2"), In("maxFTU"), In("rt"), Result("varOut")}),
+}};
+
+ComPtr<IDispatch> CBivEmpCo::MargX() {
+    return CEmpCo::Make(CEmpDist(MarginalOfX(block_->Density(), nx(), ny()), block_->unitX()));
+}
+
+ComPtr<IDispatch> CBivEmpCo::MargY() {
+    return CEmpCo::Make(CEmpDist(MarginalOfY(block_->Density(), nx(), ny()), block_->unitY()));
+}
+
+std::vector<double> CBivEmpCo::DiagonalValues() {
+    return DiagonalGrid(block_->Density(), nx(), ny(), block_->unitX(), block_->unitY());
+}
+
+ComPtr<IDispatch> CBivEmpCo::Diagonal() { return CEmpCo::Make(CEmpDist(DiagonalValues(), block_->unitX())); }
+
+double CBivEmpCo::get_unitX() { return block_->unitX(); }
+
+double CBivEmpCo::get_unitY() { return block_->unitY(); }
+
+std::int32_t CBivEmpCo::get_NumX() { return block_->nx(); }
+
+std::int32_t CBivEmpCo::get_NumY() { return block_->ny(); }
+
+// E X, E X^2, E X^3, E Y, E Y^2, E Y^3, E XY on the amounts x unitX and y unitY.
+Variant CBivEmpCo::Moms(std::int32_t rt) {
+    auto m = BivMoments(block_->Density(), nx(), ny(), block_->unitX(), block_->unitY());
+    return DoubleToVariant(rt, std::span<const double>(m));
+}
+
+void CBivEmpCo::TestData(Variant& v) {
+    v = Double2DToVariant(rtExcelCol, nx(), ny(), block_->Density(), StorageOrder::RowMajor);
+}
+
+void CBivEmpCo::SaveAs(const std::u16string& fileName) {
+    if (fileName.empty()) throw StatusError(E_INVALIDARG);
+    block_->SaveAs(Utf16ToUtf8(fileName));
+}
+
+std::u16string CBivEmpCo::get_ID() { return id_; }
+
+// Quadrant 0 is the whole density, quadrant 1 its part with x < nx/2 and y < ny/2.
+Variant CBivEmpCo::BivDist(std::int32_t rt, std::int32_t quadrant) {
+    std::span<const double> p = block_->Density();
+    if (quadrant == 0) return Double2DToVariant(rt, nx(), ny(), p, StorageOrder::RowMajor);
+    if (quadrant != 1) throw StatusError(E_NOTIMPL);
+    const std::size_t rows = nx() / 2, cols = ny() / 2;
+    std::vector<double> part(rows * cols);
+    for (std::size_t x = 0; x < rows; ++x)
+        std::copy_n(p.begin() + static_cast<std::ptrdiff_t>(x * ny()), cols,
+                    part.begin() + static_cast<std::ptrdiff_t>(x * cols));
+    return Double2DToVariant(rt, rows, cols, part, StorageOrder::RowMajor);
+}
+
+Variant CBivEmpCo::DiagonalVar(std::int32_t rt) { return DoubleToVariant(rt, DiagonalValues()); }
+
+Variant CBivEmpCo::LossALAE(std::int32_t rt, double layer, double attach, std::int32_t aT, std::int32_t nThreads) {
+    return DoubleToVariant(rt, corvane::LossALAE(block_->Density(), nx(), ny(), block_->unitX(), block_->unitY(), aT,
+                                                 layer, attach, nThreads));
+}
+
+Variant CBivEmpCo::FTUVar(std::int32_t num_l2, double maxFTU, std::int32_t rt) {
+    return DoubleToVariant(rt, corvane::FTUVar(block_->Density(), nx(), ny(), num_l2, maxFTU));
+}
+
+}  // namespace corvane
