@@ -50,8 +50,9 @@ def test_raw_density_fills_the_callers_array(emp1024):
     guard = np.full(1024 + 1, -7.0)
     e._Density(1024, guard[:1024])
     assert guard[1024] == -7.0
-    for bad in (600, 2048, 0):
+    for bad in (600, 0, -4):
         fails(lambda: e._Density(bad, np.zeros(4096)), E_INVALIDARG)
+    fails(lambda: e._Density(2048, np.zeros(4096)), E_FAIL, "Cannot interpolate...")
     fails(lambda: e._Density(512, np.zeros(100)), E_INVALIDARG)
 
 
