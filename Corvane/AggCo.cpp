@@ -10,6 +10,7 @@
 #include "Corvane/numerics/moment_methods.h"
 #include "Corvane/numerics/sev_methods.h"
 #include "Corvane/numerics/dist_compare.h"
+#include "Corvane/numerics/empco_create.h"
 #include "Corvane/numerics/grid_noise.h"
 #include "Corvane/numerics/grid_smooth.h"
 #include "Corvane/numerics/grid_transforms.h"
@@ -191,22 +192,16 @@ void CAggCo::DistCompare(const Variant& emp, std::int32_t numL2, double unit, co
 }
 
 ComPtr<IDispatch> CAggCo::CreateEmpCoFromDensity(const Variant& vIn, std::int32_t numIn, double unit) {
-    if (numIn < 1) throw std::invalid_argument("A density needs at least one bucket");
-    std::vector<double> density(static_cast<std::size_t>(numIn));
-    const std::size_t dims[] = {density.size()};
-    VariantToDoubleWithDimensionCheck(vIn, dims, density);
-    return CEmpCo::Make(CEmpDist(std::move(density), unit));
+    return CEmpCo::Make(EmpDistFromDensity(VariantToDouble(vIn), numIn, unit));
 }
 
 ComPtr<IDispatch> CAggCo::CreateEmpCoFromSample(const Variant& vIn, std::int32_t numL2, double unit) {
-    return CEmpCo::Make(CEmpDist::FromSample(VariantToDouble(vIn), numL2, unit));
+    return CEmpCo::Make(EmpDistFromSample(VariantToDouble(vIn), numL2, unit));
 }
 
 ComPtr<IDispatch> CAggCo::CreateEmpCoFromRMS(const Variant& xsIn, const Variant& pxsIn, std::int32_t numL2,
                                              double unit) {
-    std::vector<double> xs = VariantToDouble(xsIn), pxs = VariantToDouble(pxsIn);
-    if (xs.size() != pxs.size()) throw StatusError(E_INVALIDARG);
-    return CEmpCo::Make(CEmpDist::FromPoints(xs, pxs, numL2, unit));
+    return CEmpCo::Make(EmpDistFromRMS(VariantToDouble(xsIn), VariantToDouble(pxsIn), numL2, unit));
 }
 
 ComPtr<IDispatch> CAggCo::OpenEmpCo(const std::u16string&) { throw StatusError(E_NOTIMPL); }
