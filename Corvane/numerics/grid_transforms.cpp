@@ -9,7 +9,7 @@ namespace corvane {
 
 namespace {
 
-CEmpDist Grid(std::span<const double> v) { return CEmpDist(std::vector<double>(v.begin(), v.end()), 0.0); }
+CEmpDist Grid(std::vector<double>&& v) { return CEmpDist(std::move(v), 0.0); }
 
 void RequireTransformProduct(std::size_t na, std::size_t nb) {
     if (na != nb) throw std::runtime_error("Invalid input vector lengths");
@@ -19,29 +19,29 @@ void RequireTransformProduct(std::size_t na, std::size_t nb) {
 
 }  // namespace
 
-std::vector<double> FFT(std::span<const double> v) {
+std::vector<double> FFT(std::vector<double> v) {
     if (v.empty()) throw std::invalid_argument("a transform needs at least one value");
-    return Grid(v).ForwardFFT().ReleaseValues();
+    return Grid(std::move(v)).ForwardFFT().ReleaseValues();
 }
 
-std::vector<double> IFFT(std::span<const double> v) {
+std::vector<double> IFFT(std::vector<double> v) {
     if (v.empty()) throw std::invalid_argument("a transform needs at least one value");
-    CEmpDist x = Grid(v).InverseFFT();
+    CEmpDist x = Grid(std::move(v)).InverseFFT();
     x.ClampTiny();
     return x.ReleaseValues();
 }
 
-std::vector<double> ComplexProduct(std::span<const double> a, std::span<const double> b) {
+std::vector<double> ComplexProduct(std::vector<double> a, std::vector<double> b) {
     RequireTransformProduct(a.size(), b.size());
-    CEmpDist product = Grid(a);
-    product.MultiplyTransform(Grid(b));
+    CEmpDist product = Grid(std::move(a));
+    product.MultiplyTransform(Grid(std::move(b)));
     return product.ReleaseValues();
 }
 
-std::vector<double> SumConvDist(std::span<const double> p, std::span<const double> q) {
+std::vector<double> SumConvDist(std::vector<double> p, std::vector<double> q) {
     RequireTransformProduct(p.size(), q.size());
-    CEmpDist P = Grid(p).ForwardFFT();
-    P.MultiplyTransform(Grid(q).ForwardFFT());
+    CEmpDist P = Grid(std::move(p)).ForwardFFT();
+    P.MultiplyTransform(Grid(std::move(q)).ForwardFFT());
     return P.InverseFFT().ReleaseValues();
 }
 

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -10,38 +12,91 @@
 
 namespace corvane {
 
+namespace {
+
+// The process's plans for grid sizes, made once on arrays of FFTW's own alignment and executed
+// on any arrays of that alignment (FFTW's new-array execution is thread-safe).
+fftw_plan SharedPlan(std::size_t n, CHalfcomplexFFT::Direction direction) {
+    static std::mutex mutex;
+    static std::map<std::pair<std::size_t, CHalfcomplexFFT::Direction>, fftw_plan> plans;
+    std::lock_guard lock(mutex);
+    fftw_plan& plan = plans[{n, direction}];
+    if (plan == nullptr) {
+        MakeFftwPlannerThreadSafe();
+        double* real = fftw_alloc_real(n);
+        fftw_complex* complex = fftw_alloc_complex(n / 2 + 1);
+        const int len = static_cast<int>(n);
+        if (real != nullptr && complex != nullptr)
+            plan = direction == CHalfcomplexFFT::Direction::Forward
+                       ? fftw_plan_dft_r2c_1d(len, real, complex, FFTW_ESTIMATE)
+                       : fftw_plan_dft_c2r_1d(len, complex, real, FFTW_ESTIMATE);
+        fftw_free(real);
+        fftw_free(complex);
+        if (plan == nullptr) {
+            plans.erase({n, direction});
+            throw std::bad_alloc();
+        }
+    }
+    return plan;
+}
+
+}  // namespace
+
 CHalfcomplexFFT::~CHalfcomplexFFT() { Destroy(); }
 
 CHalfcomplexFFT::CHalfcomplexFFT(CHalfcomplexFFT&& other) noexcept
-    : kind_(other.kind_),
+    : direction_(other.direction_),
       plan_(std::exchange(other.plan_, nullptr)),
+      sharedPlan_(other.sharedPlan_),
+      work_(std::exchange(other.work_, nullptr)),
       n_(other.n_),
-      inAlignment_(other.inAlignment_),
-      outAlignment_(other.outAlignment_) {}
+      realAlignment_(other.realAlignment_) {}
 
 CHalfcomplexFFT& CHalfcomplexFFT::operator=(CHalfcomplexFFT&& other) noexcept {
     if (this != &other) {
         Destroy();
-        kind_ = other.kind_;
+        direction_ = other.direction_;
         plan_ = std::exchange(other.plan_, nullptr);
+        sharedPlan_ = other.sharedPlan_;
+        work_ = std::exchange(other.work_, nullptr);
         n_ = other.n_;
-        inAlignment_ = other.inAlignment_;
-        outAlignment_ = other.outAlignment_;
+        realAlignment_ = other.realAlignment_;
     }
     return *this;
 }
 
 void CHalfcomplexFFT::Destroy() {
-    if (plan_ != nullptr) {
+    if (plan_ != nullptr && !sharedPlan_) {
         MakeFftwPlannerThreadSafe();
         fftw_destroy_plan(plan_);
-        plan_ = nullptr;
     }
+    plan_ = nullptr;
+    fftw_free(work_);
+    work_ = nullptr;
 }
 
-// FFTW executes a plan on new arrays only when they have the alignment of the arrays it was made
-// for, so the plan is remade when the length or an alignment differs. The inverse asks FFTW to
-// preserve its input, which an out-of-place complex-to-real transform would otherwise overwrite.
+// FFTW executes a plan on a new real array only when it has the alignment of the array the plan
+// was made for, so the plan is remade when the length or that alignment differs.
+void CHalfcomplexFFT::Plan(std::size_t n, double* real) {
+    const int alignment = fftw_alignment_of(real);
+    if (plan_ != nullptr && n == n_ && alignment == realAlignment_) return;
+    Destroy();
+    MakeFftwPlannerThreadSafe();
+    work_ = fftw_alloc_complex(n / 2 + 1);
+    if (work_ == nullptr) throw std::bad_alloc();
+    n_ = n;
+    realAlignment_ = alignment;
+    sharedPlan_ = (n & (n - 1)) == 0 && alignment == fftw_alignment_of(reinterpret_cast<double*>(work_));
+    if (sharedPlan_) {
+        plan_ = SharedPlan(n, direction_);
+        return;
+    }
+    const int len = static_cast<int>(n);
+    plan_ = direction_ == Direction::Forward ? fftw_plan_dft_r2c_1d(len, real, work_, FFTW_ESTIMATE)
+                                             : fftw_plan_dft_c2r_1d(len, work_, real, FFTW_ESTIMATE);
+    if (plan_ == nullptr) throw std::bad_alloc();
+}
+
 void CHalfcomplexFFT::Execute(std::span<const double> in, std::span<double> out) {
     const std::size_t n = in.size();
     if (n == 0 || out.size() != n) throw std::invalid_argument("a transform needs two arrays of equal length n >= 1");
@@ -50,20 +105,31 @@ void CHalfcomplexFFT::Execute(std::span<const double> in, std::span<double> out)
     const auto b = reinterpret_cast<std::uintptr_t>(out.data());
     if (a < b + n * sizeof(double) && b < a + n * sizeof(double))
         throw std::invalid_argument("an out-of-place transform needs separate arrays");
-    auto* input = const_cast<double*>(in.data());
-    const int inAlignment = fftw_alignment_of(input);
-    const int outAlignment = fftw_alignment_of(out.data());
-    if (plan_ == nullptr || n != n_ || inAlignment != inAlignment_ || outAlignment != outAlignment_) {
-        Destroy();
-        MakeFftwPlannerThreadSafe();
-        const unsigned flags = kind_ == FFTW_HC2R ? FFTW_ESTIMATE | FFTW_PRESERVE_INPUT : FFTW_ESTIMATE;
-        plan_ = fftw_plan_r2r_1d(static_cast<int>(n), input, out.data(), kind_, flags);
-        if (plan_ == nullptr) throw std::bad_alloc();
-        n_ = n;
-        inAlignment_ = inAlignment;
-        outAlignment_ = outAlignment;
+    const std::size_t half = (n + 1) / 2;  // complex positions are 1 .. half - 1
+    if (direction_ == Direction::Forward) {
+        auto* real = const_cast<double*>(in.data());  // read only: r2c leaves its input intact
+        Plan(n, real);
+        fftw_execute_dft_r2c(plan_, real, work_);
+        out[0] = work_[0][0];
+        for (std::size_t k = 1; k < half; ++k) {
+            out[k] = work_[k][0];
+            out[n - k] = work_[k][1];
+        }
+        if (n % 2 == 0) out[n / 2] = work_[n / 2][0];
+    } else {
+        Plan(n, out.data());
+        work_[0][0] = in[0];
+        work_[0][1] = 0.0;
+        for (std::size_t k = 1; k < half; ++k) {
+            work_[k][0] = in[k];
+            work_[k][1] = in[n - k];
+        }
+        if (n % 2 == 0) {
+            work_[n / 2][0] = in[n / 2];
+            work_[n / 2][1] = 0.0;
+        }
+        fftw_execute_dft_c2r(plan_, work_, out.data());
     }
-    fftw_execute_r2r(plan_, input, out.data());
 }
 
 }  // namespace corvane

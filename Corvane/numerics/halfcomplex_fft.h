@@ -1,4 +1,4 @@
-// One direction of the one-dimensional real FFT in halfcomplex order (FFTW's r2r kinds):
+// One direction of the one-dimensional real FFT in halfcomplex order:
 //   forward  X_k = sum_j x_j e^(-2 pi i jk/n), stored as Re X_0, Re X_1, ..., Re X_{n/2}, ..., Im X_1
 //   inverse  x_j = sum_k X_k e^(+2 pi i jk/n), unnormalised (a round trip multiplies by n).
 #pragma once
@@ -11,12 +11,20 @@
 namespace corvane {
 
 // Holds one FFTW plan, made in estimate mode on the first Execute and reused by later ones; it is
-// made again only when the length or the arrays' alignment changes. Not copyable.
+// made again only when the length or the real array's alignment changes. Not copyable.
+//
+// Grid sizes (powers of two) on SIMD-aligned arrays share one plan per size and direction for the
+// life of the process: making a plan computes its table of n twiddle factors, which would
+// otherwise cost more than the transform itself on every new grid.
+//
+// FFTW's real-to-complex transforms run about twice as fast as its halfcomplex (r2r) kinds, so
+// the plan transforms between the real array and a complex work array of n/2 + 1 values, which
+// one pass packs into (or unpacks from) the halfcomplex order.
 class CHalfcomplexFFT {
 public:
     enum class Direction { Forward, Inverse };
 
-    explicit CHalfcomplexFFT(Direction direction) : kind_(direction == Direction::Forward ? FFTW_R2HC : FFTW_HC2R) {}
+    explicit CHalfcomplexFFT(Direction direction) : direction_(direction) {}
     ~CHalfcomplexFFT();
     CHalfcomplexFFT(const CHalfcomplexFFT&) = delete;
     CHalfcomplexFFT& operator=(const CHalfcomplexFFT&) = delete;
@@ -31,12 +39,14 @@ public:
 
 private:
     void Destroy();
+    void Plan(std::size_t n, double* real);
 
-    fftw_r2r_kind kind_;
+    Direction direction_;
     fftw_plan plan_ = nullptr;
+    bool sharedPlan_ = false;
+    fftw_complex* work_ = nullptr;  // n/2 + 1 complex values
     std::size_t n_ = 0;
-    int inAlignment_ = 0;
-    int outAlignment_ = 0;
+    int realAlignment_ = 0;
 };
 
 }  // namespace corvane
