@@ -11,6 +11,7 @@
 #include "Corvane/numerics/empco_create.h"
 #include "Corvane/numerics/empco_methods.h"
 #include "automation/failure.h"
+#include "expect_failure.h"
 
 namespace {
 
@@ -18,15 +19,6 @@ using namespace corvane;
 using V = std::vector<double>;
 
 double Sum(const V& v) { return std::accumulate(v.begin(), v.end(), 0.0); }
-
-void ExpectFailure(const std::function<void()>& call, const std::string& text) {
-    try {
-        call();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(e.what(), text);
-    }
-}
 
 CEmpDist RandomGrid(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);

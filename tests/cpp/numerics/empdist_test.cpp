@@ -12,6 +12,7 @@
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/empdist.h"
+#include "expect_failure.h"
 
 namespace {
 
@@ -29,15 +30,6 @@ V RandomDensity(std::mt19937& rng, std::size_t n) {
     const double s = Sum(p);
     for (double& x : p) x /= s;
     return p;
-}
-
-void ExpectFailure(const std::function<void()>& call, const std::string& text) {
-    try {
-        call();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(e.what(), text);
-    }
 }
 
 TEST(EmpDist, ConstructionForms) {

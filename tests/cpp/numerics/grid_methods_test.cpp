@@ -17,6 +17,7 @@
 #include "Corvane/numerics/grid_smooth.h"
 #include "Corvane/numerics/grid_transforms.h"
 #include "automation/failure.h"
+#include "expect_failure.h"
 
 namespace {
 
@@ -37,25 +38,6 @@ V RandomDensity(std::mt19937& rng, std::size_t n, std::size_t support) {
 void ExpectNearAll(const V& got, const V& want, double tol) {
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t k = 0; k < want.size(); ++k) EXPECT_NEAR(got[k], want[k], tol) << "element " << k;
-}
-
-void ExpectInvalidArgStatus(const std::function<void()>& call) {
-    try {
-        call();
-        ADD_FAILURE() << "expected E_INVALIDARG";
-    } catch (const automation::StatusError& e) {
-        EXPECT_EQ(e.code(), automation::E_INVALIDARG);
-        EXPECT_EQ(e.description(), "");
-    }
-}
-
-void ExpectFailure(const std::function<void()>& call, const std::string& text) {
-    try {
-        call();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(e.what(), text);
-    }
 }
 
 TEST(GridTransforms, KnownTransforms) {

@@ -8,19 +8,11 @@
 #include <string>
 
 #include "Corvane/numerics/specialfunctions.h"
+#include "expect_failure.h"
 
 namespace {
 
 using namespace corvane;
-
-void ExpectFailure(const std::function<void()>& call, const std::string& text) {
-    try {
-        call();
-        ADD_FAILURE() << "expected \"" << text << "\"";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(e.what(), text);
-    }
-}
 
 TEST(SpecialFunctions, IncompleteGammaMatchesKnownValues) {
     // P(1, x) = 1 - e^-x through the series (x < 2) and the continued fraction (x >= 2).
