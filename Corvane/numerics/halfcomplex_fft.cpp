@@ -15,29 +15,42 @@ namespace corvane {
 namespace {
 
 // The process's plans for grid sizes, made once on arrays of FFTW's own alignment and executed
-// on any arrays of that alignment (FFTW's new-array execution is thread-safe).
-fftw_plan SharedPlan(std::size_t n, CHalfcomplexFFT::Direction direction) {
-    static std::mutex mutex;
-    static std::map<std::pair<std::size_t, CHalfcomplexFFT::Direction>, fftw_plan> plans;
-    std::lock_guard lock(mutex);
-    fftw_plan& plan = plans[{n, direction}];
-    if (plan == nullptr) {
+// on any arrays of that alignment (FFTW's new-array execution is thread-safe). They are destroyed
+// when the process ends.
+class PlanCache {
+public:
+    ~PlanCache() {
+        for (auto& [key, plan] : plans_) fftw_destroy_plan(plan);
+    }
+
+    fftw_plan Get(std::size_t n, CHalfcomplexFFT::Direction direction) {
+        std::lock_guard lock(mutex_);
+        auto found = plans_.find({n, direction});
+        if (found != plans_.end()) return found->second;
         MakeFftwPlannerThreadSafe();
         double* real = fftw_alloc_real(n);
         fftw_complex* complex = fftw_alloc_complex(n / 2 + 1);
         const int len = static_cast<int>(n);
+        fftw_plan plan = nullptr;
         if (real != nullptr && complex != nullptr)
             plan = direction == CHalfcomplexFFT::Direction::Forward
                        ? fftw_plan_dft_r2c_1d(len, real, complex, FFTW_ESTIMATE)
                        : fftw_plan_dft_c2r_1d(len, complex, real, FFTW_ESTIMATE);
         fftw_free(real);
         fftw_free(complex);
-        if (plan == nullptr) {
-            plans.erase({n, direction});
-            throw std::bad_alloc();
-        }
+        if (plan == nullptr) throw std::bad_alloc();
+        plans_.emplace(std::make_pair(n, direction), plan);
+        return plan;
     }
-    return plan;
+
+private:
+    std::mutex mutex_;
+    std::map<std::pair<std::size_t, CHalfcomplexFFT::Direction>, fftw_plan> plans_;
+};
+
+fftw_plan SharedPlan(std::size_t n, CHalfcomplexFFT::Direction direction) {
+    static PlanCache cache;
+    return cache.Get(n, direction);
 }
 
 }  // namespace
