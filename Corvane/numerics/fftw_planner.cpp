@@ -8,7 +8,10 @@ namespace corvane {
 
 void MakeFftwPlannerThreadSafe() {
     static std::once_flag once;
-    std::call_once(once, [] { fftw_make_planner_thread_safe(); });
+    std::call_once(once, [] {
+        fftw_init_threads();
+        fftw_make_planner_thread_safe();
+    });
 }
 
 }  // namespace corvane

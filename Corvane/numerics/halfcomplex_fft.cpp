@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -17,6 +18,13 @@ namespace {
 // The process's plans for grid sizes, made once on arrays of FFTW's own alignment and executed
 // on any arrays of that alignment (FFTW's new-array execution is thread-safe). They are destroyed
 // when the process ends.
+// Large transforms run on up to two threads: below 2^18 points the threads' start-up costs more
+// than they save.
+int ThreadsFor(std::size_t n) {
+    if (n < (std::size_t{1} << 18)) return 1;
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
 class PlanCache {
 public:
     ~PlanCache() {
@@ -32,10 +40,12 @@ public:
         fftw_complex* complex = fftw_alloc_complex(n / 2 + 1);
         const int len = static_cast<int>(n);
         fftw_plan plan = nullptr;
+        fftw_plan_with_nthreads(ThreadsFor(n));
         if (real != nullptr && complex != nullptr)
             plan = direction == CHalfcomplexFFT::Direction::Forward
                        ? fftw_plan_dft_r2c_1d(len, real, complex, FFTW_ESTIMATE)
                        : fftw_plan_dft_c2r_1d(len, complex, real, FFTW_ESTIMATE);
+        fftw_plan_with_nthreads(1);
         fftw_free(real);
         fftw_free(complex);
         if (plan == nullptr) throw std::bad_alloc();
