@@ -71,7 +71,7 @@ CHalfcomplexFFT::CHalfcomplexFFT(CHalfcomplexFFT&& other) noexcept
     : direction_(other.direction_),
       plan_(std::exchange(other.plan_, nullptr)),
       sharedPlan_(other.sharedPlan_),
-      work_(std::exchange(other.work_, nullptr)),
+      work_(std::move(other.work_)),
       n_(other.n_),
       realAlignment_(other.realAlignment_) {}
 
@@ -81,7 +81,7 @@ CHalfcomplexFFT& CHalfcomplexFFT::operator=(CHalfcomplexFFT&& other) noexcept {
         direction_ = other.direction_;
         plan_ = std::exchange(other.plan_, nullptr);
         sharedPlan_ = other.sharedPlan_;
-        work_ = std::exchange(other.work_, nullptr);
+        work_ = std::move(other.work_);
         n_ = other.n_;
         realAlignment_ = other.realAlignment_;
     }
@@ -94,32 +94,41 @@ void CHalfcomplexFFT::Destroy() {
         fftw_destroy_plan(plan_);
     }
     plan_ = nullptr;
-    fftw_free(work_);
-    work_ = nullptr;
+    work_.reset();
 }
 
 // FFTW executes a plan on a new real array only when it has the alignment of the array the plan
 // was made for, so the plan is remade when the length or that alignment differs.
+fftw_complex* CHalfcomplexFFT::WorkArray::Allocate(std::size_t count) {
+    auto* p = fftw_alloc_complex(count);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}
+
+void CHalfcomplexFFT::WorkArray::Free::operator()(fftw_complex* p) const { fftw_free(p); }
+
+// A shared plan needs no array of this object's; an own plan is made on (and kept with) its work array.
 void CHalfcomplexFFT::Plan(std::size_t n, double* real) {
     const int alignment = fftw_alignment_of(real);
     if (plan_ != nullptr && n == n_ && alignment == realAlignment_) return;
     Destroy();
     MakeFftwPlannerThreadSafe();
-    work_ = fftw_alloc_complex(n / 2 + 1);
-    if (work_ == nullptr) throw std::bad_alloc();
     n_ = n;
     realAlignment_ = alignment;
-    sharedPlan_ = (n & (n - 1)) == 0 && alignment == fftw_alignment_of(reinterpret_cast<double*>(work_));
+    sharedPlan_ = (n & (n - 1)) == 0 && alignment == 0;
     if (sharedPlan_) {
         plan_ = SharedPlan(n, direction_);
         return;
     }
+    work_.reset(WorkArray::Allocate(n / 2 + 1));
     const int len = static_cast<int>(n);
-    plan_ = direction_ == Direction::Forward ? fftw_plan_dft_r2c_1d(len, real, work_, FFTW_ESTIMATE)
-                                             : fftw_plan_dft_c2r_1d(len, work_, real, FFTW_ESTIMATE);
+    plan_ = direction_ == Direction::Forward ? fftw_plan_dft_r2c_1d(len, real, work_.get(), FFTW_ESTIMATE)
+                                             : fftw_plan_dft_c2r_1d(len, work_.get(), real, FFTW_ESTIMATE);
     if (plan_ == nullptr) throw std::bad_alloc();
 }
 
+// With a shared plan the work array lives for one transform only, so that a grid keeps no second
+// array of its size between transforms.
 void CHalfcomplexFFT::Execute(std::span<const double> in, std::span<double> out) {
     const std::size_t n = in.size();
     if (n == 0 || out.size() != n) throw std::invalid_argument("a transform needs two arrays of equal length n >= 1");
@@ -129,29 +138,31 @@ void CHalfcomplexFFT::Execute(std::span<const double> in, std::span<double> out)
     if (a < b + n * sizeof(double) && b < a + n * sizeof(double))
         throw std::invalid_argument("an out-of-place transform needs separate arrays");
     const std::size_t half = (n + 1) / 2;  // complex positions are 1 .. half - 1
+    double* real = direction_ == Direction::Forward ? const_cast<double*>(in.data()) : out.data();
+    Plan(n, real);  // r2c only reads its real input
+    std::unique_ptr<fftw_complex[], WorkArray::Free> transient;
+    if (sharedPlan_) transient.reset(WorkArray::Allocate(n / 2 + 1));
+    fftw_complex* work = sharedPlan_ ? transient.get() : work_.get();
     if (direction_ == Direction::Forward) {
-        auto* real = const_cast<double*>(in.data());  // read only: r2c leaves its input intact
-        Plan(n, real);
-        fftw_execute_dft_r2c(plan_, real, work_);
-        out[0] = work_[0][0];
+        fftw_execute_dft_r2c(plan_, real, work);
+        out[0] = work[0][0];
         for (std::size_t k = 1; k < half; ++k) {
-            out[k] = work_[k][0];
-            out[n - k] = work_[k][1];
+            out[k] = work[k][0];
+            out[n - k] = work[k][1];
         }
-        if (n % 2 == 0) out[n / 2] = work_[n / 2][0];
+        if (n % 2 == 0) out[n / 2] = work[n / 2][0];
     } else {
-        Plan(n, out.data());
-        work_[0][0] = in[0];
-        work_[0][1] = 0.0;
+        work[0][0] = in[0];
+        work[0][1] = 0.0;
         for (std::size_t k = 1; k < half; ++k) {
-            work_[k][0] = in[k];
-            work_[k][1] = in[n - k];
+            work[k][0] = in[k];
+            work[k][1] = in[n - k];
         }
         if (n % 2 == 0) {
-            work_[n / 2][0] = in[n / 2];
-            work_[n / 2][1] = 0.0;
+            work[n / 2][0] = in[n / 2];
+            work[n / 2][1] = 0.0;
         }
-        fftw_execute_dft_c2r(plan_, work_, out.data());
+        fftw_execute_dft_c2r(plan_, work, out.data());
     }
 }
 

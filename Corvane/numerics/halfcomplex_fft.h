@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <span>
 
 #include <fftw3.h>
@@ -38,13 +39,20 @@ public:
     void Execute(std::span<const double> in, std::span<double> out);
 
 private:
+    struct WorkArray {
+        struct Free {
+            void operator()(fftw_complex* p) const;
+        };
+        static fftw_complex* Allocate(std::size_t count);
+    };
+
     void Destroy();
     void Plan(std::size_t n, double* real);
 
     Direction direction_;
     fftw_plan plan_ = nullptr;
     bool sharedPlan_ = false;
-    fftw_complex* work_ = nullptr;  // n/2 + 1 complex values
+    std::unique_ptr<fftw_complex[], WorkArray::Free> work_;  // n/2 + 1 complex values, for an own plan
     std::size_t n_ = 0;
     int realAlignment_ = 0;
 };
