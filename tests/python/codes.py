@@ -1,4 +1,8 @@
-"""Status codes and automation codes the contract tests check against."""
+"""Status codes and automation codes the contract tests check against, and the check of a failure."""
+
+import pytest
+
+from scripthost import AutomationError
 
 S_OK = 0
 E_NOTIMPL = 0x80004001
@@ -27,3 +31,12 @@ svMED, svEmp, svTLognormal, svPareto, svOne, svEDCo, svBI, svFPP, svAIR, svRMS =
 svSimpleMixture = 16
 # rtType
 rtExcelCol, rtScript, rtEDCo = 0, 1, 2
+
+
+def fails(call, hresult, description=None):
+    """The call raises AutomationError with this status (and this description, when given)."""
+    with pytest.raises(AutomationError) as e:
+        call()
+    assert e.value.hresult == hresult
+    if description is not None:
+        assert e.value.description == description

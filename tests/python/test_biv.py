@@ -9,19 +9,12 @@ import numpy as np
 import pytest
 
 from codes import *
-from scripthost import AutomationError, CreateObject
+from scripthost import CreateObject
 
 bvIndep, bvMin, bvMax, bvClayton, bvFrank, bvFGM, bvGumbel, bvCook = range(8)
 bvGrossNet, bvGrossCeded, bvNetCeded, bvXXplusY = 8, 9, 10, 11
 alaeIncluded, alaeProRata = 1, 2
 
-
-def fails(call, hresult, description=None):
-    with pytest.raises(AutomationError) as e:
-        call()
-    assert e.value.hresult == hresult
-    if description is not None:
-        assert e.value.description == description
 
 
 @pytest.fixture(scope="module", autouse=True)

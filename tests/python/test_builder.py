@@ -4,19 +4,11 @@ import numpy as np
 import pytest
 
 from codes import *
-from scripthost import AutomationError, CreateObject
 
 MED = [2000.0, 0.5, 10000.0, 0.3, 60000.0, 0.2]
 TLN = [8.5, 1.2, 500.0]
 PARETO = [2.5, 20000.0]
 
-
-def fails(call, hresult, description=None):
-    with pytest.raises(AutomationError) as e:
-        call()
-    assert e.value.hresult == hresult
-    if description is not None:
-        assert e.value.description == description
 
 
 def clamp_normalise(p):

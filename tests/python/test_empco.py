@@ -4,18 +4,11 @@ import numpy as np
 import pytest
 
 from codes import *
-from scripthost import AutomationError, CreateObject
+from scripthost import CreateObject
 
 rNet, rCeded, rGross = 0, 1, 2
 stSpace = 0
 
-
-def fails(call, hresult, description=None):
-    with pytest.raises(AutomationError) as e:
-        call()
-    assert e.value.hresult == hresult
-    if description is not None:
-        assert e.value.description == description
 
 
 @pytest.fixture

@@ -4,17 +4,9 @@ import numpy as np
 import pytest
 
 from codes import *
-from scripthost import AutomationError
 
 smCustom, smNone, smLight, smLightMedium, smModerate, smMaximum = range(6)
 
-
-def fails(call, hresult, description=None):
-    with pytest.raises(AutomationError) as e:
-        call()
-    assert e.value.hresult == hresult
-    if description is not None:
-        assert e.value.description == description
 
 
 @pytest.mark.parametrize("v, expected", [([1, 0, 0, 0], [1, 1, 1, 0]), ([0, 1, 0, 0], [1, 0, -1, -1]),

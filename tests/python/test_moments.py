@@ -4,17 +4,10 @@ import numpy as np
 import pytest
 
 from codes import *
-from scripthost import AutomationError, CreateObject
+from scripthost import CreateObject
 
 MED = [2000.0, 0.5, 10000.0, 0.3, 60000.0, 0.2]
 
-
-def fails(call, hresult, description=None):
-    with pytest.raises(AutomationError) as e:
-        call()
-    assert e.value.hresult == hresult
-    if description is not None:
-        assert e.value.description == description
 
 
 def survival(sv, params, x):
