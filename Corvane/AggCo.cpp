@@ -2,20 +2,20 @@
 
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/EmpCo.h"
-#include "Corvane/numerics/biv_build.h"
-#include "Corvane/numerics/biv_moments.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/numerics/aggregate_builder.h"
+#include "Corvane/numerics/biv_build.h"
+#include "Corvane/numerics/biv_moments.h"
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/moment_methods.h"
-#include "Corvane/numerics/sev_methods.h"
 #include "Corvane/numerics/dist_compare.h"
 #include "Corvane/numerics/empco_create.h"
+#include "Corvane/numerics/freq_contagion.h"
+#include "Corvane/numerics/freq_factory.h"
 #include "Corvane/numerics/grid_noise.h"
 #include "Corvane/numerics/grid_smooth.h"
 #include "Corvane/numerics/grid_transforms.h"
-#include "Corvane/numerics/freq_contagion.h"
-#include "Corvane/numerics/freq_factory.h"
+#include "Corvane/numerics/moment_methods.h"
+#include "Corvane/numerics/sev_methods.h"
 #include "automation/conversion.h"
 #include "automation/registry.h"
 #include "automation/trace.h"
@@ -34,10 +34,27 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
     Method<&CAggCo::SumMoms1>(5, "SumMoms1", {InOut("mom1"), In("mom2"), In("rt")}),
     Method<&CAggCo::EstimateUnit>(6, "EstimateUnit",
                                   {In("AggMoms"), In("numL2"), In("safety"), In("layerConstraint"), Result("dblOut")}),
+    Method<&CAggCo::EstimateUnitVar>(56, "EstimateUnitVar",
+                                     {In("AggMoms"), In("numL2"), In("safety"), In("layerConstraint"),
+                                      Result("dblOut")}),
+    Method<&CAggCo::F>(59, "F", {In("sd"), In("params"), In("x"), Result("varOut")}),
+    Method<&CAggCo::Smooth>(63, "Smooth",
+                            {In("varIn"), In("smthType"), In("rt"), Optional("forward"), Optional("order"),
+                             Result("varOut")}),
+    PropGet<&CAggCo::get_DefaultParamFile>(57, "DefaultParamFile", {Result("pVal")}),
+    PropPut<&CAggCo::put_DefaultParamFile>(57, "DefaultParamFile", {In("value")}),
+    Method<&CAggCo::QuickStats>(58, "QuickStats", {In("num"), In("unit"), In("dist"), Result("varOut")}),
     Method<&CAggCo::TLNFit>(7, "TLNFit", {In("mean"), In("cv"), In("skew"), Out("mu"), Out("sigma"), Out("T")}),
     Method<&CAggCo::TLNFitMoms>(8, "TLNFitMoms", {In("AggMoms"), Out("mu"), Out("sigma"), Out("T")}),
     Method<&CAggCo::VMtoCont>(12, "VMtoCont", {In("fq"), In("mean"), In("vm"), Out("cont")}),
     Method<&CAggCo::CtgToVM>(13, "CtgToVM", {In("fq"), In("mean"), In("ctg"), Out("vm")}),
+    Method<&CAggCo::FFT>(14, "FFT", {In("vIn"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::IFFT>(15, "IFFT", {In("vIn"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::SumConvDist>(16, "SumConvDist", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::SumConvDist1>(17, "SumConvDist1", {InOut("v1"), In("v2"), In("rt")}),
+    Method<&CAggCo::ComplexProduct>(18, "ComplexProduct", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
+    Method<&CAggCo::ApplyChF>(19, "ApplyChF",
+                              {In("fq"), In("fqParam"), In("complexVector"), In("rt"), Result("complexVOut")}),
     Method<&CAggCo::CreateDist>(22, "CreateDist",
                                 {In("fq"), In("fqParams"), In("sv"), In("sevParams"), In("layer"), In("attach"),
                                  In("share"), In("numL2"), InOut("unit"), Out("momsOut"), In("rt"), Out("aggSample"),
@@ -50,19 +67,6 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                         {In("fq"), In("fqParams"), In("empBivDist"), In("numXL2"), In("numYL2"),
                                          In("unitX"), In("unitY"), Out("momsOut"), In("rt"), Out("aggSample"),
                                          Out("diagSample")}),
-    Method<&CAggCo::CreateBivDistEmp1DVar>(31, "CreateBivDistEmp1DVar",
-                                           {In("fq"), In("fqParams"), In("MargX"), In("MargY"), In("dep"),
-                                            In("reinsLASTau"), In("numXL2"), In("numYL2"), In("unitX"), In("unitY"),
-                                            Out("momsOut"), Out("varOut")}),
-    Method<&CAggCo::CreateBivDistFromFile>(32, "CreateBivDistFromFile", {In("fileName"), Result("varOut")}),
-    Method<&CAggCo::ApplyChF>(19, "ApplyChF",
-                              {In("fq"), In("fqParam"), In("complexVector"), In("rt"), Result("complexVOut")}),
-    Method<&CAggCo::ParamFile>(29, "ParamFile", {Result("ppPF")}),
-    Method<&CAggCo::FFT>(14, "FFT", {In("vIn"), In("rt"), Result("vOut")}),
-    Method<&CAggCo::IFFT>(15, "IFFT", {In("vIn"), In("rt"), Result("vOut")}),
-    Method<&CAggCo::SumConvDist>(16, "SumConvDist", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
-    Method<&CAggCo::SumConvDist1>(17, "SumConvDist1", {InOut("v1"), In("v2"), In("rt")}),
-    Method<&CAggCo::ComplexProduct>(18, "ComplexProduct", {In("v1"), In("v2"), In("rt"), Result("vOut")}),
     Method<&CAggCo::CreateEmpCoFromDensity>(25, "CreateEmpCoFromDensity",
                                             {In("vIn"), In("numIn"), In("unit"), Result("ppEC")}),
     Method<&CAggCo::CreateEmpCoFromSample>(26, "CreateEmpCoFromSample",
@@ -70,6 +74,12 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
     Method<&CAggCo::OpenEmpCo>(27, "OpenEmpCo", {In("fileName"), Result("ppEC")}),
     Method<&CAggCo::CreateEmpCoFromRMS>(28, "CreateEmpCoFromRMS",
                                         {In("xsIn"), In("pxsIn"), In("numL2"), In("unit"), Result("ppEC")}),
+    Method<&CAggCo::ParamFile>(29, "ParamFile", {Result("ppPF")}),
+    Method<&CAggCo::CreateBivDistEmp1DVar>(31, "CreateBivDistEmp1DVar",
+                                           {In("fq"), In("fqParams"), In("MargX"), In("MargY"), In("dep"),
+                                            In("reinsLASTau"), In("numXL2"), In("numYL2"), In("unitX"), In("unitY"),
+                                            Out("momsOut"), Out("varOut")}),
+    Method<&CAggCo::CreateBivDistFromFile>(32, "CreateBivDistFromFile", {In("fileName"), Result("varOut")}),
     Method<&CAggCo::CreateSevDist>(33, "CreateSevDist",
                                    {In("sv"), In("svParam"), In("layer"), In("attach"), In("share"), In("num"),
                                     In("unit"), In("rt"), Out("varOut")}),
@@ -78,16 +88,6 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
     Method<&CAggCo::DistCompare>(37, "DistCompare",
                                  {In("emp"), In("numL2"), In("unit"), In("thy"), In("rt"), Out("den_fe"), Out("Fe"),
                                   Out("Ft"), Out("Se"), Out("st"), Out("XSe"), Out("XSt"), Out("QQe"), Out("QQt")}),
-    Method<&CAggCo::EstimateUnitVar>(56, "EstimateUnitVar",
-                                     {In("AggMoms"), In("numL2"), In("safety"), In("layerConstraint"),
-                                      Result("dblOut")}),
-    PropGet<&CAggCo::get_DefaultParamFile>(57, "DefaultParamFile", {Result("pVal")}),
-    PropPut<&CAggCo::put_DefaultParamFile>(57, "DefaultParamFile", {In("value")}),
-    Method<&CAggCo::QuickStats>(58, "QuickStats", {In("num"), In("unit"), In("dist"), Result("varOut")}),
-    Method<&CAggCo::F>(59, "F", {In("sd"), In("params"), In("x"), Result("varOut")}),
-    Method<&CAggCo::Smooth>(63, "Smooth",
-                            {In("varIn"), In("smthType"), In("rt"), Optional("forward"), Optional("order"),
-                             Result("varOut")}),
 }};
 
 std::u16string ReadDefaultParamFile() {
