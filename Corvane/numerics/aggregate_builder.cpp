@@ -1,7 +1,9 @@
 #include "Corvane/numerics/aggregate_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <thread>
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/freq_factory.h"
@@ -62,13 +64,53 @@ std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const 
     }
 }
 
+// Applies the family's generating function to the complex positions first .. last - 1 of the
+// transform x of n values, handing the family halfcomplex vectors that hold runs of those
+// positions as their own complex positions (their real positions are scratch).
+void ApplyToPositions(const freqdist::CAbstractFreq& family, double* x, std::size_t n, std::size_t first,
+                      std::size_t last) {
+    constexpr std::size_t run = std::size_t{1} << 14;
+    std::vector<double> y(2 * run + 2);
+    for (std::size_t begin = first; begin < last; begin += run) {
+        const std::size_t count = std::min(run, last - begin), m = 2 * count + 2;
+        for (std::size_t j = 0; j < count; ++j) {
+            y[1 + j] = x[begin + j];
+            y[m - 1 - j] = x[n - begin - j];
+        }
+        family.ApplyPGF(y.data(), m);
+        for (std::size_t j = 0; j < count; ++j) {
+            x[begin + j] = y[1 + j];
+            x[n - begin - j] = y[m - 1 - j];
+        }
+    }
+}
+
+// The generating function rewrites every frequency on its own, so a large transform shares the
+// work with a second thread, joined before returning.
+void ApplyPGF(const freqdist::CAbstractFreq& family, CEmpDist& transform) {
+    const std::size_t n = transform.num();
+    double* x = transform.data();
+    if (n < (std::size_t{1} << 16) || n % 2 != 0 || std::thread::hardware_concurrency() < 2) {
+        family.ApplyPGF(x, n);
+        return;
+    }
+    const std::size_t half = n / 2;
+    std::thread worker([&] { ApplyToPositions(family, x, n, 1, half / 2); });
+    ApplyToPositions(family, x, n, half / 2, half);
+    worker.join();
+    double ends[2] = {x[0], x[half]};  // the real values at frequencies 0 and n/2
+    family.ApplyPGF(ends, 2);
+    x[0] = ends[0];
+    x[half] = ends[1];
+}
+
 }  // namespace
 
 CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity) {
     if (!family.NeedsTransform()) return CEmpDist(severity);
     const double unit = severity.unit();
     CEmpDist transform = severity.ForwardFFT();
-    family.ApplyPGF(transform.data(), transform.num());
+    ApplyPGF(family, transform);
     CEmpDist aggregate = transform.InverseFFT();
     aggregate.ClampAndNormalise();
     aggregate.SetUnit(unit);
