@@ -1,6 +1,7 @@
 #include "Corvane/BivBlock.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -126,6 +127,8 @@ std::unique_ptr<CBivBlock> CBivBlock::CreateShared(const std::string& id, std::i
 std::unique_ptr<CBivBlock> CBivBlock::OpenFile(const std::filesystem::path& file) {
     Descriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) throw std::runtime_error("Invalid file handle");
+    // A shared lock for as long as the file is mapped tells SaveAs not to shorten it under us.
+    ::flock(fd.get(), LOCK_SH);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
         throw std::runtime_error("Could not create mapping object");
@@ -192,11 +195,18 @@ CFFT2D& CBivBlock::Transform2D() {
     return *fft_;
 }
 
+// The file becomes exactly the block's image, except that a file another object has mapped (and so
+// locked) is never shortened: that would pull pages from under its mapping. It is only grown.
 void CBivBlock::SaveAs(const std::filesystem::path& file) const {
     const std::size_t bytes = kBivHeaderBytes + 8 * m_;
     Descriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) throw std::runtime_error("Invalid file handle");
-    if (::ftruncate(fd.get(), static_cast<off_t>(bytes)) != 0) throw std::runtime_error("Could not create mapping object");
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) throw std::runtime_error("Invalid file handle");
+    const bool mappedElsewhere = ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0;
+    if ((!mappedElsewhere || static_cast<std::size_t>(st.st_size) < bytes) &&
+        ::ftruncate(fd.get(), static_cast<off_t>(bytes)) != 0)
+        throw std::runtime_error("Could not create mapping object");
     std::byte* view = MapView(fd.get(), bytes);
     // Unused regions are zero in the block, so the image holds exactly the regions in use.
     std::memmove(view, base_, bytes);

@@ -1,77 +1,125 @@
-"""Bivariate construction and LossALAE through scripthost, beside numpy.
+"""Bivariate construction (Clayton copula, Poisson claim count) beside numpy, LossALAE on one and two
+threads, and the memory one object costs.
 
-    PYTHONPATH=build/python /usr/bin/python3 bench/bivariate.py
-
-CreateBivDistEmp1D with a Clayton copula (tau 0.5) and Poisson(3) claims on n x n grids, beside
-a vectorised numpy computation of the same density (rectangle differences of the copula,
-rfft2 / irfft2); LossALAE pro rata with one and two threads; and the growth of the peak resident
-set of a fresh process over one construction, in blocks of the object's size (1024 + 8 m bytes).
+    PYTHONPATH=build/python AUTOMATION_REGISTRY=build/registry /usr/bin/python3 bench/bivariate.py
 """
 
+import mmap
+import os
 import subprocess
 import sys
+import textwrap
+import time
 
 import numpy as np
 
-from common import aggco, best_of, peak_rss_mb
+from scripthost import CreateObject
 
-fqPoisson, bvClayton, alaeProRata, rtExcelCol = 2, 3, 2, 0
-TAU, LAMBDA = 0.5, 3.0
+fqPoisson, rtScript, bvClayton, alaeProRata = 2, 1, 3, 2
+TAU, LAM = 0.5, 3.0
 
 
-def marginals(n):
-    k = np.arange(n)
-    mx = np.exp(-k / (n / 32)) * (k > 0)
-    my = np.exp(-k / (n / 64)) * (k > 0)
-    return mx / mx.sum(), my / my.sum()
+def best_of(repeats, f):
+    best, result = float("inf"), None
+    for _ in range(repeats):
+        t0 = time.perf_counter()
+        result = f()
+        best = min(best, time.perf_counter() - t0)
+    return best, result
+
+
+def marginal(n, scale, shape):
+    """A discretised gamma-like severity on n buckets, its mass in the lower part of the grid."""
+    k = np.arange(n, dtype=float)
+    p = k ** (shape - 1) * np.exp(-k / scale)
+    return p / p.sum()
 
 
 def numpy_density(mx, my):
+    """Clayton rectangle probabilities at u = F_X(x), v = F_Y(y), then the Poisson compound by 2-D FFT."""
     theta = 2 * TAU / (1 - TAU)
-    u, v = np.minimum(np.cumsum(mx), 1.0), np.minimum(np.cumsum(my), 1.0)
+    u, v = np.clip(np.cumsum(mx), 0, 1), np.clip(np.cumsum(my), 0, 1)
     with np.errstate(divide="ignore"):
-        c = (u[:, None] ** -theta + v[None, :] ** -theta - 1) ** (-1 / theta)
-    p = np.diff(np.diff(c, axis=0, prepend=0), axis=1, prepend=0)
-    return np.fft.irfft2(np.exp(LAMBDA * (np.fft.rfft2(p) - 1)), p.shape)
+        C = (u[:, None] ** -theta + v[None, :] ** -theta - 1) ** (-1 / theta)
+    p1 = np.diff(np.diff(C, axis=0, prepend=0), axis=1, prepend=0)
+    return np.fft.irfft2(np.exp(LAM * (np.fft.rfft2(p1) - 1)), p1.shape)
 
 
-def ours(agg, mx, my):
-    l2 = int(np.log2(len(mx)))
-    return agg.CreateBivDistEmp1D(fqPoisson, [LAMBDA], mx, my, bvClayton, TAU, l2, l2, 1.0, 1.0)[1]
+def block_density(obj, nx, ny):
+    """The density region of the object's shared block, read by name."""
+    with open("/dev/shm/" + obj.ID, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as view:
+        return np.frombuffer(view, "<f8", nx * ny, offset=1024).reshape(nx, ny).copy()
 
 
-def memory_of_one_object(n):
-    agg = aggco()
-    mx, my = marginals(n)
-    ours(agg, *marginals(64))
-    before = peak_rss_mb()
-    obj = ours(agg, mx, my)
-    block_mb = (1024 + 8 * (2 * n * n + 5 * n)) / 2 ** 20
-    print((peak_rss_mb() - before) / block_mb)
-    del obj
+def construction(agg, n, repeats):
+    l2 = n.bit_length() - 1
+    mx, my = marginal(n, n / 40, 2.0), marginal(n, n / 60, 1.5)
+    ours, (_, obj) = best_of(repeats, lambda: agg.CreateBivDistEmp1D(fqPoisson, [LAM], mx, my, bvClayton, TAU, l2,
+                                                                      l2, 1.0, 1.0))
+    theirs, expected = best_of(repeats, lambda: numpy_density(mx, my))
+    difference = np.max(np.abs(block_density(obj, n, n) - expected))
+    print(f"{n} x {n} Clayton (tau {TAU}) + Poisson ({LAM}): CreateBivDistEmp1D {ours * 1e3:8.1f} ms, "
+          f"numpy {theirs * 1e3:8.1f} ms, ours/numpy {ours / theirs:5.2f}, max |difference| {difference:.1e}"
+          f"{'' if difference <= 1e-12 else '  (DISAGREES)'}")
+    return obj
+
+
+def loss_alae(obj, repeats):
+    layer, attach = 400.0, 100.0
+    times = {}
+    results = {}
+    for threads in (1, 2):
+        times[threads], results[threads] = best_of(
+            repeats, lambda: obj.LossALAE(rtScript, layer, attach, alaeProRata, threads))
+    same = np.max(np.abs(results[1] - results[2]))
+    print(f"LossALAE pro rata {obj.NumX} x {obj.NumY}: 1 thread {times[1] * 1e3:7.1f} ms, 2 threads "
+          f"{times[2] * 1e3:7.1f} ms, speed-up {times[1] / times[2]:4.2f} (max |1 - 2 threads| {same:.1e})")
+
+
+# Peak and current resident set of the probe's own process image (VmHWM, VmRSS): ru_maxrss would
+# start from the parent's peak, which a child keeps across fork and exec.
+MEMORY_PROBE = textwrap.dedent("""
+    import os, sys
+    import numpy as np
+    from scripthost import CreateObject
+
+    def resident_kib():
+        with open("/proc/self/status") as f:
+            fields = dict(line.split(":", 1) for line in f)
+        return int(fields["VmHWM"].split()[0]), int(fields["VmRSS"].split()[0])
+
+    n = int(sys.argv[1])
+    l2 = n.bit_length() - 1
+    agg = CreateObject("Corvane.AggCo")
+    mx = np.full(n, 1.0 / n)
+    agg.CreateBivDistEmp1D(2, [1.0], [0.25] * 4, [0.25] * 4, 3, 0.5, 2, 2, 1.0, 1.0)  # everything loaded
+    peak0, rss0 = resident_kib()
+    _, obj = agg.CreateBivDistEmp1D(2, [3.0], mx, mx, 3, 0.5, l2, l2, 1.0, 1.0)
+    peak1, rss1 = resident_kib()
+    st = os.stat("/dev/shm/" + obj.ID)
+    print(peak1 - peak0, rss1 - rss0, st.st_size // 1024, st.st_blocks // 2)
+""")
+
+
+def memory(n):
+    out = subprocess.run([sys.executable, "-c", MEMORY_PROBE, str(n)], capture_output=True, text=True, check=True,
+                         env=os.environ.copy()).stdout
+    peak, held, block, allocated = (int(v) for v in out.split())
+    print(f"one {n} x {n} object in a fresh process: peak resident growth {peak / 1024:.1f} MiB, resident while "
+          f"held {held / 1024:.1f} MiB; its block {block / 1024:.1f} MiB of which {allocated / 1024:.1f} MiB "
+          f"allocated")
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == "--memory":
-        memory_of_one_object(int(sys.argv[2]))
-        return
-    # A child's peak resident set starts at its parent's, so the children run while this one is small.
-    blocks = {n: float(subprocess.run([sys.executable, __file__, "--memory", str(n)], capture_output=True, text=True,
-                                      check=True).stdout) for n in (512, 1024)}
-    agg = aggco()
-    print(f"{'grid':>10} {'ours ms':>9} {'numpy ms':>9} {'ours/numpy':>11} {'max |diff|':>11} {'memory (blocks)':>16}")
+    load = ", ".join(f"{v:.2f}" for v in os.getloadavg())
+    print(f"{os.cpu_count()} processors, load average {load} (other work on the machine slows both sides)")
+    agg = CreateObject("Corvane.AggCo")
+    construction(agg, 512, 5)
+    big = construction(agg, 1024, 3)
+    loss_alae(big, 5)
+    del big
     for n in (512, 1024):
-        mx, my = marginals(n)
-        diff = np.max(np.abs(ours(agg, mx, my).BivDist(rtExcelCol, 0) - numpy_density(mx, my)))
-        t_ours = best_of(5, ours, agg, mx, my)
-        t_np = best_of(5, numpy_density, mx, my)
-        print(f"{'%dx%d' % (n, n):>10} {t_ours:>9.1f} {t_np:>9.1f} {t_ours / t_np:>11.2f} {diff:>11.1e} "
-              f"{blocks[n]:>16.2f}")
-    obj = ours(agg, *marginals(1024))
-    one = best_of(5, obj.LossALAE, rtExcelCol, 200.0, 50.0, alaeProRata, 1)
-    two = best_of(5, obj.LossALAE, rtExcelCol, 200.0, 50.0, alaeProRata, 2)
-    print(f"LossALAE pro rata on 1024x1024: one thread {one:.1f} ms, two threads {two:.1f} ms "
-          f"(speed-up {one / two:.2f})")
+        memory(n)
 
 
 if __name__ == "__main__":
