@@ -46,7 +46,7 @@ class PoissonCompound : public ::testing::TestWithParam<DependencyCase> {};
 
 TEST_P(PoissonCompound, MarginalsAreTheOneDimensionalCompounds) {
     const auto [dep, tau] = GetParam();
-    const std::size_t n = 128;
+    const std::size_t n = 256;  // large enough for the generating function to run on two threads
     const double lambda = 2.0;
     const auto pX = Severity(n, 0.3), pY = Severity(n, 0.7);
     CFFT2D fft(n, n);
