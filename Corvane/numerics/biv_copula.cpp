@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
@@ -23,19 +24,17 @@ std::vector<double> Cumulative(std::span<const double> p) {
     return F;
 }
 
-// Rectangle probabilities p(x, y) = C(x, y) - C(x-1, y) - C(x, y-1) + C(x-1, y-1), with C = 0 at
-// index -1, from the copula written as C(a_x, b_y) = combine(a_x, b_y) on per-axis values
-// a_x = phi(F_X(x)) and b_y = phi(F_Y(y)). One row of C is kept at a time: D(y) = C(x, y) - C(x-1, y)
-// and p(x, y) = D(y) - D(y-1).
-template <class Phi, class Combine>
-void Rectangles(std::span<const double> pX, std::span<const double> pY, std::span<double> p, Phi phi,
-                Combine combine) {
-    const std::size_t nx = pX.size(), ny = pY.size();
-    std::vector<double> a = Cumulative(pX), b = Cumulative(pY);
-    for (double& t : a) t = phi(t);
-    for (double& t : b) t = phi(t);
+// Rows x0 .. x1 - 1 of the rectangle probabilities p(x, y) = C(x, y) - C(x-1, y) - C(x, y-1) +
+// C(x-1, y-1), with C = 0 at index -1, from the copula written as C(a_x, b_y) = combine(a_x, b_y).
+// One row of C is kept at a time: D(y) = C(x, y) - C(x-1, y) and p(x, y) = D(y) - D(y-1).
+template <class Combine>
+void RectangleRows(const std::vector<double>& a, const std::vector<double>& b, std::span<double> p,
+                   Combine combine, std::size_t x0, std::size_t x1) {
+    const std::size_t ny = b.size();
     std::vector<double> previous(ny, 0.0), current(ny), D(ny);
-    for (std::size_t x = 0; x < nx; ++x) {
+    if (x0 > 0)
+        for (std::size_t y = 0; y < ny; ++y) previous[y] = combine(a[x0 - 1], b[y]);
+    for (std::size_t x = x0; x < x1; ++x) {
         for (std::size_t y = 0; y < ny; ++y) current[y] = combine(a[x], b[y]);
         for (std::size_t y = 0; y < ny; ++y) D[y] = current[y] - previous[y];
         double* row = p.data() + x * ny;
@@ -43,6 +42,24 @@ void Rectangles(std::span<const double> pX, std::span<const double> pY, std::spa
         for (std::size_t y = 1; y < ny; ++y) row[y] = D[y] - D[y - 1];
         previous.swap(current);
     }
+}
+
+// The rectangle probabilities on per-axis values a_x = phi(F_X(x)) and b_y = phi(F_Y(y)). Each
+// cell costs a copula evaluation, so a large grid shares its rows with a second thread.
+template <class Phi, class Combine>
+void Rectangles(std::span<const double> pX, std::span<const double> pY, std::span<double> p, Phi phi,
+                Combine combine) {
+    const std::size_t nx = pX.size(), ny = pY.size();
+    std::vector<double> a = Cumulative(pX), b = Cumulative(pY);
+    for (double& t : a) t = phi(t);
+    for (double& t : b) t = phi(t);
+    if (nx * ny < (std::size_t{1} << 16) || nx < 2 || std::thread::hardware_concurrency() < 2) {
+        RectangleRows(a, b, p, combine, 0, nx);
+        return;
+    }
+    std::thread worker([&] { RectangleRows(a, b, p, combine, 0, nx / 2); });
+    RectangleRows(a, b, p, combine, nx / 2, nx);
+    worker.join();
 }
 
 void Independent(std::span<const double> pX, std::span<const double> pY, std::span<double> p) {
