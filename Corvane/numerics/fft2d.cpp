@@ -20,11 +20,10 @@ CFFT2D::CFFT2D(std::size_t nx, std::size_t ny)
     if (nx_ > SIZE_MAX / sizeof(double) / rowStride_) throw std::bad_alloc();
     work_ = fftw_alloc_real(nx_ * rowStride_);
     if (work_ == nullptr) throw std::bad_alloc();
-    MakeFftwPlannerThreadSafe();
     const int n0 = static_cast<int>(nx_), n1 = static_cast<int>(ny_);
     auto* complex = reinterpret_cast<fftw_complex*>(work_);
-    forward_ = fftw_plan_dft_r2c_2d(n0, n1, work_, complex, FFTW_ESTIMATE);
-    inverse_ = fftw_plan_dft_c2r_2d(n0, n1, complex, work_, FFTW_ESTIMATE);
+    forward_ = MakePlan(nx_ * ny_, [&] { return fftw_plan_dft_r2c_2d(n0, n1, work_, complex, FFTW_ESTIMATE); });
+    inverse_ = MakePlan(nx_ * ny_, [&] { return fftw_plan_dft_c2r_2d(n0, n1, complex, work_, FFTW_ESTIMATE); });
     if (forward_ == nullptr || inverse_ == nullptr) {
         if (forward_ != nullptr) fftw_destroy_plan(forward_);
         if (inverse_ != nullptr) fftw_destroy_plan(inverse_);

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
-#include <thread>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -18,13 +17,6 @@ namespace {
 // The process's plans for grid sizes, made once on arrays of FFTW's own alignment and executed
 // on any arrays of that alignment (FFTW's new-array execution is thread-safe). They are destroyed
 // when the process ends.
-// Large transforms run on up to two threads: below 2^18 points the threads' start-up costs more
-// than they save.
-int ThreadsFor(std::size_t n) {
-    if (n < (std::size_t{1} << 18)) return 1;
-    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-}
-
 class PlanCache {
 public:
     ~PlanCache() {
@@ -35,17 +27,16 @@ public:
         std::lock_guard lock(mutex_);
         auto found = plans_.find({n, direction});
         if (found != plans_.end()) return found->second;
-        MakeFftwPlannerThreadSafe();
         double* real = fftw_alloc_real(n);
         fftw_complex* complex = fftw_alloc_complex(n / 2 + 1);
         const int len = static_cast<int>(n);
         fftw_plan plan = nullptr;
-        fftw_plan_with_nthreads(ThreadsFor(n));
         if (real != nullptr && complex != nullptr)
-            plan = direction == CHalfcomplexFFT::Direction::Forward
-                       ? fftw_plan_dft_r2c_1d(len, real, complex, FFTW_ESTIMATE)
-                       : fftw_plan_dft_c2r_1d(len, complex, real, FFTW_ESTIMATE);
-        fftw_plan_with_nthreads(1);
+            plan = MakePlan(n, [&] {
+                return direction == CHalfcomplexFFT::Direction::Forward
+                           ? fftw_plan_dft_r2c_1d(len, real, complex, FFTW_ESTIMATE)
+                           : fftw_plan_dft_c2r_1d(len, complex, real, FFTW_ESTIMATE);
+            });
         fftw_free(real);
         fftw_free(complex);
         if (plan == nullptr) throw std::bad_alloc();
@@ -112,7 +103,6 @@ void CHalfcomplexFFT::Plan(std::size_t n, double* real) {
     const int alignment = fftw_alignment_of(real);
     if (plan_ != nullptr && n == n_ && alignment == realAlignment_) return;
     Destroy();
-    MakeFftwPlannerThreadSafe();
     n_ = n;
     realAlignment_ = alignment;
     sharedPlan_ = (n & (n - 1)) == 0 && alignment == 0;
@@ -122,8 +112,10 @@ void CHalfcomplexFFT::Plan(std::size_t n, double* real) {
     }
     work_.reset(WorkArray::Allocate(n / 2 + 1));
     const int len = static_cast<int>(n);
-    plan_ = direction_ == Direction::Forward ? fftw_plan_dft_r2c_1d(len, real, work_.get(), FFTW_ESTIMATE)
-                                             : fftw_plan_dft_c2r_1d(len, work_.get(), real, FFTW_ESTIMATE);
+    plan_ = MakePlan(n, [&] {
+        return direction_ == Direction::Forward ? fftw_plan_dft_r2c_1d(len, real, work_.get(), FFTW_ESTIMATE)
+                                                : fftw_plan_dft_c2r_1d(len, work_.get(), real, FFTW_ESTIMATE);
+    });
     if (plan_ == nullptr) throw std::bad_alloc();
 }
 
