@@ -125,3 +125,42 @@ def test_domain_violations_give_numbers(agg):
     for result in (agg.SevMoms(svTLognormal, [8.0, -1.0], 1e4, 0, 1, rtScript),
                    agg.FreqMoms(fqNegBinVM, [10.0, 0.5], rtScript), agg.TLNFit(1.0, 0.5, 0.0)):
         assert len(result) == 3 and all(isinstance(float(v), float) for v in result)
+
+
+def test_discretisations_of_one_exponential(agg):
+    e = np.exp
+    grid = agg.CreateDist(fqOne, [], svMED, [1.0, 1.0], 3.0, 0.0, 1.0, 3, 1.0, rtScript)[3]
+    np.testing.assert_allclose(grid, [1 - e(-0.5), e(-0.5) - e(-1.5), e(-1.5) - e(-2.5), e(-2.5), 0, 0, 0, 0],
+                               atol=1e-16)
+    count = agg.CreateSevDist(svMED, [1.0, 1.0], 3.0, 0.0, 1.0, 8, 1.0, rtScript)
+    np.testing.assert_allclose(count, [1 - e(-0.5), e(-0.5) - e(-1.5), e(-1.5), 0, 0, 0, 0, 0], atol=1e-16)
+    fails(lambda: agg.CreateDist(fqOne, [], svMED, [1.0, 1.0], 8.0, 0.0, 1.0, 3, 1.0, rtScript), E_FAIL,
+          "Invalid unit for size of layer")
+    whole = agg.CreateSevDist(svMED, [1.0, 1.0], 8.0, 0.0, 1.0, 8, 1.0, rtScript)
+    assert whole[7] == pytest.approx(e(-6.5), rel=1e-12)
+    unlimited = agg.CreateSevDist(svMED, [1.0, 1.0], -1, 0.0, 1.0, 8, 1.0, rtScript)
+    assert unlimited.sum() == pytest.approx(1.0) and unlimited[7] == pytest.approx(e(-6.5), rel=1e-12)
+    half = agg.CreateDist(fqOne, [], svMED, [1.0, 1.0], 3.0, 0.0, 0.5, 3, 1.0, rtScript)[3]  # a bucket is 2 of loss
+    np.testing.assert_allclose(half, [1 - e(-1.0), e(-1.0), 0, 0, 0, 0, 0, 0], atol=1e-16)
+
+
+@pytest.mark.parametrize("sv, params, layer, attach, expected, rel", [
+    (svMED, [1000.0, 1.0], 1000.0, 0.0,
+     [1000 * (1 - np.exp(-1)), 2e6 * (1 - 2 * np.exp(-1)), 6e9 * (1 - 2.5 * np.exp(-1))], 1e-7),
+    (svMED, [1000.0, 1.0], 1000.0, 500.0,
+     [1000 * (1 - np.exp(-1)), 2e6 * (1 - 2 * np.exp(-1)), 6e9 * (1 - 2.5 * np.exp(-1))], 1e-7),
+    (svPareto, [2.5, 1000.0], 2000.0, 500.0, [719, 9.50e5, 1.55e9], 3e-3),
+])
+def test_layer_moments_of_the_examples(agg, sv, params, layer, attach, expected, rel):
+    np.testing.assert_allclose(agg.SevMoms(sv, params, layer, attach, 1.0, rtScript), expected, rtol=rel)
+    assert np.array_equal(agg.SevMoms(sv, params, layer, attach, 0.5, rtScript),
+                          agg.SevMoms(sv, params, layer, attach, 1.0, rtScript))
+
+
+def test_translated_lognormal_details(agg):
+    assert agg.F(svTLognormal, [8.0, 1.0, 500.0], 400.0) == 0.0
+    assert agg.F(svTLognormal, [8.0, 1.0, 500.0], 500.0) == 0.0
+    assert agg.F(svTLognormal, [8.0, 1.0, 500.0, 7.0], 400.0) > 0.0  # four values: no translation
+    # Every claim exceeds T, so a layer below T pays its whole limit on every claim.
+    np.testing.assert_allclose(agg.SevMoms(svTLognormal, [8.0, 1.0, 5000.0], 1000.0, 2000.0, 1.0, rtScript),
+                               [1e3, 1e6, 1e9])
