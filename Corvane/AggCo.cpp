@@ -206,6 +206,21 @@ ComPtr<IDispatch> CAggCo::CreateEmpCoFromRMS(const Variant& xsIn, const Variant&
 
 ComPtr<IDispatch> CAggCo::OpenEmpCo(const std::u16string&) { throw StatusError(E_NOTIMPL); }
 
+namespace {
+
+// A severity's values: for a built-in curve, its entry index converted as an integer (a text that
+// is no number, or an array, is "Input variant of the wrong type"); otherwise the numbers.
+std::vector<double> SeverityValues(std::int32_t sv, const Variant& values) {
+    if (sv != svBI) return VariantToDouble(values);
+    try {
+        return {static_cast<double>(ToInt32(values))};
+    } catch (const StatusError&) {
+        throw std::runtime_error("Input variant of the wrong type");
+    }
+}
+
+}  // namespace
+
 Variant CAggCo::F(std::int32_t sd, const Variant& params, double x) {
     return Variant(SeverityF(sd, VariantToDouble(params), x, [this](int i) { return Entry(i); }));
 }
@@ -213,7 +228,7 @@ Variant CAggCo::F(std::int32_t sd, const Variant& params, double x) {
 void CAggCo::CreateSevDist(std::int32_t sv, const Variant& svParam, double layer, double attach, double share,
                            std::int32_t num, double unit, std::int32_t rt, Variant& varOut) {
     std::vector<double> density =
-        corvane::CreateSevDist(sv, VariantToDouble(svParam), layer, attach, share, num, unit,
+        corvane::CreateSevDist(sv, SeverityValues(sv, svParam), layer, attach, share, num, unit,
                                [this](int i) { return Entry(i); }, [this](auto pairs) { return Mixture(pairs); });
     varOut = rt == rtEDCo ? Variant(CEmpCo::Make(CEmpDist(std::move(density), unit)).get())
                           : DoubleToVariant(rt, std::move(density));
@@ -276,16 +291,7 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
                         double layer, double attach, double share, std::int32_t numL2, Variant& unit,
                         Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& sevSample) {
     std::vector<double> fqValues = VariantToDouble(fqParams);
-    std::vector<double> sevValues;
-    if (sv == svBI) {
-        try {
-            sevValues.push_back(ToInt32(sevParams));
-        } catch (const StatusError&) {
-            throw std::runtime_error("Input variant of the wrong type");
-        }
-    } else {
-        sevValues = VariantToDouble(sevParams);
-    }
+    std::vector<double> sevValues = SeverityValues(sv, sevParams);
     AggregateRequest request{fq, fqValues, sv, sevValues, layer, attach, share, numL2, ToDouble(unit)};
     AggregateResult r = BuildAggregate(request, [this](int i) { return Entry(i); },
                                        [this](auto pairs) { return Mixture(pairs); });
