@@ -26,7 +26,6 @@ public:
     std::array<double, 3> PartialMoments(double layer, double attach) const;
 
     std::span<const double> Weights() const { return w_; }
-    std::span<const double> Means() const { return theta_; }
     std::span<const double> Rates() const { return rate_; }  // 1/theta_i
 
 private:

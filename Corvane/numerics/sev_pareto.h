@@ -24,9 +24,6 @@ public:
     // The share is not used.
     MomentTriple LayerMoments(double layer, double attach, double share) const;
 
-    double Alpha() const { return alpha_; }
-    double Theta() const { return theta_; }
-
 private:
     double alpha_ = 1.0;
     double theta_ = 1.0;

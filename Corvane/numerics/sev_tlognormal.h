@@ -23,10 +23,6 @@ public:
     // exceeds A by at least T - A. The share is not used.
     MomentTriple LayerMoments(double layer, double attach, double share) const;
 
-    double Mu() const { return mu_; }
-    double Sigma() const { return sigma_; }
-    double T() const { return T_; }
-
 private:
     // E[min(max(Z - l, 0), lambda)^k] for k = 1, 2, 3.
     MomentTriple ZLayerMoments(double l, double lambda) const;
