@@ -101,3 +101,21 @@ def test_open_is_not_implemented(agg):
 
 def test_not_creatable():
     fails(lambda: CreateObject("Corvane.EmpCo.1"), CO_E_CLASSSTRING)
+
+
+def test_dispids(agg):
+    e = agg.CreateEmpCoFromDensity([0.25, 0.75], 2, 1.0)
+    members = {"ApplyReins": 1, "Density": 2, "Sample": 3, "SaveAs": 5, "numL2": 9, "num": 10, "unit": 11,
+               "Description": 12, "SpaceTime": 13, "fileName": 14, "_Density": 15, "_Sample": 16}
+    assert {name: e._dispid_(name) for name in members} == members
+    np.testing.assert_array_equal(e._invoke_(2, "method", 1, rtScript), e.Density(1, rtScript))
+    assert e._invoke_(10, "get") == e.num == 2
+    e._invoke_(12, "put", "by dispid")
+    assert e.Description == "by dispid"
+    creators = {"FFT": 14, "IFFT": 15, "SumConvDist": 16, "SumConvDist1": 17, "ComplexProduct": 18,
+                "CreateEmpCoFromDensity": 25, "CreateEmpCoFromSample": 26, "OpenEmpCo": 27, "CreateEmpCoFromRMS": 28,
+                "AddNoise": 35, "DistCompare": 37, "Smooth": 63}
+    assert {name: agg._dispid_(name) for name in creators} == creators
+    np.testing.assert_array_equal(agg._invoke_(14, "method", [1.0, 0.0, 0.0, 0.0], rtScript),
+                                  agg.FFT([1.0, 0.0, 0.0, 0.0], rtScript))
+    assert agg._invoke_(25, "method", [0.5, 0.5], 2, 1.0).num == 2
