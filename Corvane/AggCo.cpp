@@ -222,22 +222,21 @@ std::vector<double> SeverityValues(std::int32_t sv, const Variant& values) {
 }  // namespace
 
 Variant CAggCo::F(std::int32_t sd, const Variant& params, double x) {
-    return Variant(SeverityF(sd, VariantToDouble(params), x, [this](int i) { return Entry(i); }));
+    return Variant(SeverityF(sd, VariantToDouble(params), x, Curves()));
 }
 
 void CAggCo::CreateSevDist(std::int32_t sv, const Variant& svParam, double layer, double attach, double share,
                            std::int32_t num, double unit, std::int32_t rt, Variant& varOut) {
-    std::vector<double> density =
-        corvane::CreateSevDist(sv, SeverityValues(sv, svParam), layer, attach, share, num, unit,
-                               [this](int i) { return Entry(i); }, [this](auto pairs) { return Mixture(pairs); });
+    std::vector<double> density = corvane::CreateSevDist(sv, SeverityValues(sv, svParam), layer, attach, share, num,
+                                                         unit, Curves(), Mixtures());
     varOut = rt == rtEDCo ? Variant(CEmpCo::Make(CEmpDist(std::move(density), unit)).get())
                           : DoubleToVariant(rt, std::move(density));
 }
 
 Variant CAggCo::SevMoms(std::int32_t sevDist, const Variant& params, double layer, double attach, double share,
                         std::int32_t rt) {
-    MomentTriple m = corvane::SevMoms(sevDist, VariantToDouble(params), layer, attach, share,
-                                      [this](int i) { return Entry(i); }, [this](auto pairs) { return Mixture(pairs); });
+    MomentTriple m =
+        corvane::SevMoms(sevDist, VariantToDouble(params), layer, attach, share, Curves(), Mixtures());
     return DoubleToVariant(rt, std::span<const double>(m));
 }
 
@@ -293,8 +292,7 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
     std::vector<double> fqValues = VariantToDouble(fqParams);
     std::vector<double> sevValues = SeverityValues(sv, sevParams);
     AggregateRequest request{fq, fqValues, sv, sevValues, layer, attach, share, numL2, ToDouble(unit)};
-    AggregateResult r = BuildAggregate(request, [this](int i) { return Entry(i); },
-                                       [this](auto pairs) { return Mixture(pairs); });
+    AggregateResult r = BuildAggregate(request, Curves(), Mixtures());
     unit = Variant(r.unit);
     if (!r.computed) return;
     if (rt != rtEDCo && r.severity) sevSample = DoubleToVariant(rt, std::move(*r.severity));

@@ -5,6 +5,7 @@
 
 #include "Corvane/ParamFileEng.h"
 #include "Corvane/identities.h"
+#include "Corvane/numerics/sev_resolve.h"
 #include "automation/object.h"
 
 namespace corvane {
@@ -89,8 +90,13 @@ public:
     automation::Variant CreateBivDistFromFile(const std::u16string& fileName);
 
 private:
-    CurveRecord Entry(int index) const { return paramFile_.entry(index); }
-    CurveRecord Mixture(std::span<const double> pairs) const { return paramFile_.UserMixture(pairs); }
+    // The curves of the default parameter file, and user mixtures of them.
+    CurveSource Curves() const {
+        return [this](int index) { return paramFile_.entry(index); };
+    }
+    MixtureSource Mixtures() const {
+        return [this](std::span<const double> pairs) { return paramFile_.UserMixture(pairs); };
+    }
 
     CParamFileEng paramFile_;
 };
