@@ -5,7 +5,7 @@
 
 #include "Corvane/ParamFileEng.h"
 #include "Corvane/identities.h"
-#include "Corvane/numerics/sev_resolve.h"
+#include "Corvane/numerics/severity/sev_resolve.h"
 #include "automation/object.h"
 
 namespace corvane {

@@ -21,7 +21,7 @@
 #include <span>
 #include <string>
 
-#include "Corvane/numerics/fft2d.h"
+#include "Corvane/numerics/bivariate/fft2d.h"
 
 namespace corvane {
 

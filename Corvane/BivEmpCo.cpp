@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "Corvane/EmpCo.h"
-#include "Corvane/numerics/biv_diagonal.h"
-#include "Corvane/numerics/biv_ftuvar.h"
-#include "Corvane/numerics/biv_lossalae.h"
-#include "Corvane/numerics/biv_marginals.h"
-#include "Corvane/numerics/biv_moments.h"
+#include "Corvane/numerics/bivariate/biv_diagonal.h"
+#include "Corvane/numerics/bivariate/biv_ftuvar.h"
+#include "Corvane/numerics/bivariate/biv_lossalae.h"
+#include "Corvane/numerics/bivariate/biv_marginals.h"
+#include "Corvane/numerics/bivariate/biv_moments.h"
 #include "Corvane/numerics/codes.h"
 #include "automation/conversion.h"
 

@@ -1,7 +1,7 @@
 #include "Corvane/EmpCo.h"
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/empco_methods.h"
+#include "Corvane/numerics/grid/empco_methods.h"
 #include "automation/conversion.h"
 
 namespace corvane {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "Corvane/identities.h"
-#include "Corvane/numerics/empdist.h"
+#include "Corvane/numerics/grid/empdist.h"
 #include "automation/object.h"
 
 namespace corvane {

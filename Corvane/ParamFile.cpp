@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/sev_methods.h"
+#include "Corvane/numerics/severity/sev_methods.h"
 #include "automation/conversion.h"
 
 namespace corvane {

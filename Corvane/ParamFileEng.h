@@ -21,7 +21,7 @@
 #include <span>
 #include <string>
 
-#include "Corvane/numerics/curve_record.h"
+#include "Corvane/numerics/severity/curve_record.h"
 
 namespace corvane {
 

@@ -4,12 +4,12 @@
 
 #include <random>
 
-#include "Corvane/numerics/aggregate_builder.h"
+#include "Corvane/numerics/aggregate/aggregate_builder.h"
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/empdist.h"
-#include "Corvane/numerics/freq_factory.h"
-#include "Corvane/numerics/sev_discretise.h"
-#include "Corvane/numerics/sev_family.h"
+#include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/frequency/freq_factory.h"
+#include "Corvane/numerics/severity/sev_discretise.h"
+#include "Corvane/numerics/severity/sev_family.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "Corvane/BivBlock.h"
-#include "Corvane/numerics/biv_copula.h"
-#include "Corvane/numerics/biv_frequency.h"
+#include "Corvane/numerics/bivariate/biv_copula.h"
+#include "Corvane/numerics/bivariate/biv_frequency.h"
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/freq_factory.h"
+#include "Corvane/numerics/frequency/freq_factory.h"
 #include "automation/guid.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "Corvane/numerics/aggregate_builder.h"
+#include "Corvane/numerics/aggregate/aggregate_builder.h"
 
 #include <gtest/gtest.h>
 

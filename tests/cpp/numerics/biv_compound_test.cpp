@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "Corvane/numerics/biv_build.h"
-#include "Corvane/numerics/biv_diagonal.h"
+#include "Corvane/numerics/bivariate/biv_build.h"
+#include "Corvane/numerics/bivariate/biv_diagonal.h"
 #include "Corvane/numerics/codes.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "Corvane/numerics/biv_copula.h"
+#include "Corvane/numerics/bivariate/biv_copula.h"
 #include "Corvane/numerics/codes.h"
 
 namespace {

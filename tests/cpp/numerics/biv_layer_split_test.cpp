@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "Corvane/numerics/biv_layer_split.h"
+#include "Corvane/numerics/bivariate/biv_layer_split.h"
 #include "Corvane/numerics/codes.h"
 
 namespace {

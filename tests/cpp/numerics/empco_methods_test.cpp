@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "Corvane/numerics/empco_create.h"
-#include "Corvane/numerics/empco_methods.h"
+#include "Corvane/numerics/grid/empco_create.h"
+#include "Corvane/numerics/grid/empco_methods.h"
 #include "automation/failure.h"
 #include "expect_failure.h"
 

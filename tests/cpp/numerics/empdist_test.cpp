@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/empdist.h"
+#include "Corvane/numerics/grid/empdist.h"
 #include "expect_failure.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/freq_factory.h"
+#include "Corvane/numerics/frequency/freq_factory.h"
 
 namespace {
 

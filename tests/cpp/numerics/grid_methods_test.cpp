@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/dist_compare.h"
-#include "Corvane/numerics/grid_noise.h"
-#include "Corvane/numerics/grid_smooth.h"
-#include "Corvane/numerics/grid_transforms.h"
+#include "Corvane/numerics/grid/dist_compare.h"
+#include "Corvane/numerics/grid/grid_noise.h"
+#include "Corvane/numerics/grid/grid_smooth.h"
+#include "Corvane/numerics/grid/grid_transforms.h"
 #include "automation/failure.h"
 #include "expect_failure.h"
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <vector>
 
-#include "Corvane/numerics/moment_methods.h"
-#include "Corvane/numerics/moments.h"
-#include "Corvane/numerics/tln_fit.h"
+#include "Corvane/numerics/moments/moment_methods.h"
+#include "Corvane/numerics/moments/moments.h"
+#include "Corvane/numerics/moments/tln_fit.h"
 #include "automation/failure.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "Corvane/numerics/savgol.h"
+#include "Corvane/numerics/grid/savgol.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/sev_discretise.h"
+#include "Corvane/numerics/severity/sev_discretise.h"
 
 namespace {
 

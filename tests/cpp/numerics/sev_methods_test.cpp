@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
-#include "Corvane/numerics/sev_discretise.h"
-#include "Corvane/numerics/sev_family.h"
-#include "Corvane/numerics/sev_methods.h"
-#include "Corvane/numerics/sev_resolve.h"
+#include "Corvane/numerics/severity/sev_discretise.h"
+#include "Corvane/numerics/severity/sev_family.h"
+#include "Corvane/numerics/severity/sev_methods.h"
+#include "Corvane/numerics/severity/sev_resolve.h"
 #include "automation/failure.h"
 #include "expect_failure.h"
 

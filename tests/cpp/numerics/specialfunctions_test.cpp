@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "Corvane/numerics/specialfunctions.h"
+#include "Corvane/numerics/special/specialfunctions.h"
 #include "expect_failure.h"
 
 namespace {

@@ -1,0 +1,55 @@
+// The aggregate builder: the distribution of S = X_1 + ... + X_N on 2^numL2 buckets of width unit.
+//
+// The claim size X is discretised onto the grid (a parametric family in an excess-of-loss layer,
+// or data: a density, a sample, point masses), transformed, the claim count's generating function
+// is applied to the transform, and the result transformed back, clamped and renormalised.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "Corvane/numerics/severity/curve_record.h"
+#include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/frequency/freq_abstract.h"
+#include "Corvane/numerics/severity/sev_resolve.h"
+
+namespace corvane {
+
+struct AggregateRequest {
+    std::int32_t fq;
+    std::span<const double> fqParams;
+    std::int32_t sv;
+    std::span<const double> sevParams;  // for svBI, the entry index as its first value
+    double layer;
+    double attach;
+    double share;
+    std::int32_t numL2;
+    double unit;  // 0 asks for an estimate (parametric severities only)
+};
+
+struct AggregateResult {
+    bool computed = false;  // false for severity codes that compute nothing
+    double unit = 0.0;      // the working bucket width, estimated when the request's was 0
+    // Frequency, severity, their compound, the aggregate grid, the severity grid and the compound
+    // of frequency and severity grid: three raw moments each.
+    std::array<double, 18> moments{};
+    CEmpDist aggregate;                          // n buckets, unit set
+    std::optional<std::vector<double>> severity;  // the severity grid, for every code but svOne
+};
+
+// Fails with "Wrong number of inputs" (svEmp of another length than 2^numL2), "Not ready for this
+// yet" (svEDCo), and the texts of the families and the grid; numL2 outside 0..30, a data severity
+// with a bucket width that is not positive and finite, and svOne on a single bucket are invalid
+// arguments.
+AggregateResult BuildAggregate(const AggregateRequest& request, const CurveSource& entry,
+                               const MixtureSource& mixture);
+
+// The compound of the claim count `family` and the severity grid, which is left as it was: the
+// inverse transform of P(transform of the severity), clamped and renormalised. With a single
+// claim the aggregate is a copy of the severity grid, not renormalised.
+CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity);
+
+}  // namespace corvane

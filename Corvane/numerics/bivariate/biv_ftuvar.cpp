@@ -1,0 +1,28 @@
+#include "Corvane/numerics/bivariate/biv_ftuvar.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace corvane {
+
+std::vector<double> FTUVar(std::span<const double> p, std::size_t nx, std::size_t ny, std::int32_t num_l2,
+                           double maxFTU) {
+    if (nx != ny) throw std::invalid_argument("the ratio distribution needs a square grid");
+    if (p.size() != nx * ny) throw std::invalid_argument("density of the wrong size for its grid");
+    if (num_l2 < 0 || num_l2 > 30) throw std::invalid_argument("the ratio grid needs 0 <= num_l2 <= 30");
+    if (!(maxFTU > 0.0)) throw std::invalid_argument("the ratio buckets need a positive width");
+    const std::size_t n = nx, f = std::size_t{1} << num_l2;
+    const double fTop = static_cast<double>(f);
+    std::vector<double> out(f, 0.0);
+    for (std::size_t x = 1; x < n; ++x) {
+        const double* row = p.data() + x * n;
+        for (std::size_t y = 0; y < n; ++y) {
+            if (!(row[y] > 1e-16)) continue;
+            const double b = y == 0 ? fTop : std::trunc(static_cast<double>(x) / static_cast<double>(y) / maxFTU + 0.5);
+            out[b < fTop ? static_cast<std::size_t>(b) : f - 1] += row[y];
+        }
+    }
+    return out;
+}
+
+}  // namespace corvane

@@ -1,0 +1,27 @@
+#include "Corvane/numerics/grid/empco_create.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "automation/failure.h"
+
+namespace corvane {
+
+CEmpDist EmpDistFromDensity(std::span<const double> v, std::int32_t numIn, double unit) {
+    if (numIn < 1 || v.size() != static_cast<std::size_t>(numIn))
+        throw std::invalid_argument("a density of " + std::to_string(v.size()) + " values for " +
+                                    std::to_string(numIn) + " buckets");
+    return CEmpDist(std::vector<double>(v.begin(), v.end()), unit);
+}
+
+CEmpDist EmpDistFromSample(std::span<const double> v, std::int32_t numL2, double unit) {
+    return CEmpDist::FromSample(v, numL2, unit);
+}
+
+CEmpDist EmpDistFromRMS(std::span<const double> xs, std::span<const double> pxs, std::int32_t numL2, double unit) {
+    if (xs.size() != pxs.size()) throw automation::StatusError(automation::E_INVALIDARG);
+    return CEmpDist::FromPoints(xs, pxs, numL2, unit);
+}
+
+}  // namespace corvane

@@ -1,0 +1,31 @@
+#include "Corvane/numerics/grid/fftw_planner.h"
+
+#include <mutex>
+#include <thread>
+
+namespace corvane {
+
+void MakeFftwPlannerThreadSafe() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        fftw_init_threads();
+        fftw_make_planner_thread_safe();
+    });
+}
+
+int ThreadsFor(std::size_t points) {
+    if (points < (std::size_t{1} << 18)) return 1;
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
+fftw_plan MakePlan(std::size_t points, const std::function<fftw_plan()>& make) {
+    static std::mutex mutex;
+    MakeFftwPlannerThreadSafe();
+    std::lock_guard lock(mutex);
+    fftw_plan_with_nthreads(ThreadsFor(points));
+    fftw_plan plan = make();
+    fftw_plan_with_nthreads(1);
+    return plan;
+}
+
+}  // namespace corvane

@@ -1,0 +1,37 @@
+// Mixed exponential claim size: F(x) = 1 - sum_i w_i exp(-x/theta_i), the weights used as given.
+#pragma once
+
+#include <array>
+#include <span>
+#include <vector>
+
+#include "Corvane/numerics/moments/moments.h"
+
+namespace corvane {
+
+class CMED {
+public:
+    // Pairs (theta_1, w_1, theta_2, w_2, ...); an odd last value is ignored.
+    void SetParams(std::span<const double> values);
+
+    double CDF(double x) const;       // 1 - S(x); no clamping for x < 0
+    double Survival(double x) const;  // S(x) = sum_i w_i exp(-x rate_i)
+
+    // E[Y^k | X > A] for Y = min(X - A, L), k = 1, 2, 3, from the partial moments on (A, A + L].
+    // The share is not used.
+    MomentTriple LayerMoments(double layer, double attach, double share) const;
+
+    // P_k = E[X^k; A < X <= A + L] = sum_i w_i k! theta_i^k [P(k+1, (A+L)/theta_i) - P(k+1, A/theta_i)]
+    // for k = 1, 2, 3, with P the regularised lower incomplete gamma function.
+    std::array<double, 3> PartialMoments(double layer, double attach) const;
+
+    std::span<const double> Weights() const { return w_; }
+    std::span<const double> Rates() const { return rate_; }  // 1/theta_i
+
+private:
+    std::vector<double> w_;
+    std::vector<double> theta_;
+    std::vector<double> rate_;
+};
+
+}  // namespace corvane
