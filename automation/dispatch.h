@@ -3,8 +3,10 @@
 // coerced generically from the method's signature, so no class converts its arguments by hand.
 //
 //   const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
-//       Method<&CAggCo::FreqMoms>(1, "FreqMoms", {In("fqDist"), In("params"), In("rt"), Result("varOut")}),
-//       PropGet<&CAggCo::get_DefaultParamFile>(57, "DefaultParamFile", {Result("pVal")}),
+//       Method<&CAggCo::FreqMoms>(1, "FreqMoms", {In("fqDist"), In("params"), In("rt"), Result("varOut")},
+//                                 "Raw moments of a claim-count distribution"),
+//       PropGet<&CAggCo::get_DefaultParamFile>(57, "DefaultParamFile", {Result("pVal")},
+//                                              "Path of the default parameter file"),
 //   }};
 #pragma once
 
@@ -40,6 +42,7 @@ struct MemberInfo {
     std::vector<ParamInfo> params;  // every parameter except the result, in published order
     const char* resultName;         // null when the member has no result
     VARTYPE resultVt;
+    const char* help;               // one line: what the member does, as a type library's help string
 };
 
 struct InterfaceInfo {
@@ -248,11 +251,12 @@ struct Member {
 
 template <auto M>
 Member<typename detail::MethodTraits<decltype(M)>::Class> Row(DISPID id, InvokeKind kind, const char* name,
-                                                             std::initializer_list<P> declared) {
+                                                             std::initializer_list<P> declared,
+                                                             const char* help) {
     using MT = detail::MethodTraits<decltype(M)>;
     using C = typename MT::Class;
     constexpr bool hasResult = !std::is_void_v<typename MT::Return>;
-    MemberInfo info{id, kind, name, {}, nullptr, VT_EMPTY};
+    MemberInfo info{id, kind, name, {}, nullptr, VT_EMPTY, help};
     std::vector<VARTYPE> argVts;
     std::vector<bool> argWrites;
     [&]<std::size_t... I>(std::index_sequence<I...>) {
@@ -281,16 +285,16 @@ Member<typename detail::MethodTraits<decltype(M)>::Class> Row(DISPID id, InvokeK
 }
 
 template <auto M>
-auto Method(DISPID id, const char* name, std::initializer_list<P> params) {
-    return Row<M>(id, InvokeKind::Method, name, params);
+auto Method(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+    return Row<M>(id, InvokeKind::Method, name, params, help);
 }
 template <auto M>
-auto PropGet(DISPID id, const char* name, std::initializer_list<P> params) {
-    return Row<M>(id, InvokeKind::PropertyGet, name, params);
+auto PropGet(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+    return Row<M>(id, InvokeKind::PropertyGet, name, params, help);
 }
 template <auto M>
-auto PropPut(DISPID id, const char* name, std::initializer_list<P> params) {
-    return Row<M>(id, InvokeKind::PropertyPut, name, params);
+auto PropPut(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+    return Row<M>(id, InvokeKind::PropertyPut, name, params, help);
 }
 
 template <class C>
