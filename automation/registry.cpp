@@ -11,9 +11,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <system_error>
 
 #include "automation/failure.h"
+#include "automation/file_replacement.h"
 
 namespace automation {
 
@@ -142,27 +145,29 @@ void Registry::DeleteTree(std::string_view key) {
     }
 }
 
+// The text goes into a temporary file made exclusively beside the target (nothing planted at a
+// predictable name is followed or overwritten), which is then renamed over it.
 void Registry::Save(const std::string& path) const {
     std::filesystem::path target(path);
     std::error_code ec;
     if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-    std::string tmp = path + ".tmp." + std::to_string(getpid());
-    {
-        std::ofstream out(tmp, std::ios::trunc);
-        out << "; automation class registry\n";
-        for (const auto& [folded, key] : keys_) {
-            out << '[' << key.name << "]\n";
-            for (const auto& [f, nv] : key.values)
-                out << (nv.first.empty() ? std::string("@") : Quote(nv.first)) << '=' << Quote(nv.second) << '\n';
-        }
-        out.flush();
-        if (!out) {
-            std::remove(tmp.c_str());
-            throw StatusError(REGDB_E_WRITEREGDB, "Cannot write the registry file " + path);
-        }
+    std::ostringstream text;
+    text << "; automation class registry\n";
+    for (const auto& [folded, key] : keys_) {
+        text << '[' << key.name << "]\n";
+        for (const auto& [f, nv] : key.values)
+            text << (nv.first.empty() ? std::string("@") : Quote(nv.first)) << '=' << Quote(nv.second) << '\n';
     }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        std::remove(tmp.c_str());
+    std::optional<FileReplacement> file;
+    try {
+        file.emplace(target);
+        file->Write(std::move(text).str());
+    } catch (const std::system_error&) {
+        throw StatusError(REGDB_E_WRITEREGDB, "Cannot write the registry file " + path);
+    }
+    try {
+        file->Commit();
+    } catch (const std::system_error&) {
         throw StatusError(REGDB_E_WRITEREGDB, "Cannot replace the registry file " + path);
     }
 }

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -141,6 +143,24 @@ TEST_F(RegistryTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
     EXPECT_THROW(second.Save(PathOf("dir")), StatusError);
     EXPECT_EQ(Entries(), (std::vector<std::string>{"dir", "registry"}));
     EXPECT_TRUE(fs::is_empty(dir_ / "dir"));
+}
+
+TEST_F(RegistryTest, SaveFollowsNoLinkPlantedAtATemporaryName) {
+    const std::string path = PathOf("registry");
+    const std::string victim = PathOf("victim");
+    { std::ofstream(victim) << "precious"; }
+    // The names a writer might pick: the process's own suffix and the pattern of its temporary file.
+    for (const std::string& name : {path + ".tmp." + std::to_string(getpid()), path + ".tmp.XXXXXX"})
+        fs::create_symlink(victim, name);
+    Registry r;
+    r.SetValue("A", "", "1");
+    r.Save(path);
+    std::ifstream in(victim);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "precious");
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(Registry::Load(path).GetValue("A"), "1");
+    EXPECT_EQ(Entries().size(), 4u);  // registry, victim and the two links
 }
 
 TEST_F(RegistryTest, ConcurrentEditorsLoseNoUpdate) {
