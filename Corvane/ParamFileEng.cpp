@@ -10,10 +10,13 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
+#include <system_error>
 
 #include "Corvane/numerics/codes.h"
 #include "automation/failure.h"
+#include "automation/file_replacement.h"
 #include "automation/trace.h"
 
 namespace corvane {
@@ -69,10 +72,11 @@ std::int32_t ReadInt32(const std::byte* p) {
 
 void WriteInt32(std::byte* p, std::int32_t v) { std::memcpy(p, &v, sizeof v); }
 
-// A zero-terminated UTF-16LE field of `bytes` bytes; a field without its zero ends at its end.
-std::u16string ReadText(const std::byte* field, std::size_t bytes) {
-    std::u16string text(bytes / sizeof(char16_t), u'\0');
-    std::memcpy(text.data(), field, text.size() * sizeof(char16_t));
+// A zero-terminated UTF-16LE field of at most maxChars characters; a field without its zero ends
+// after maxChars, the last slot being the terminator's.
+std::u16string ReadText(const std::byte* field, std::size_t maxChars) {
+    std::u16string text(maxChars, u'\0');
+    std::memcpy(text.data(), field, maxChars * sizeof(char16_t));
     text.resize(std::min(text.find(u'\0'), text.size()));
     return text;
 }
@@ -104,18 +108,37 @@ void CParamFileEng::open(const std::filesystem::path& path) {
         automation::Trace("Cannot find parameter file...failing");
         throw std::runtime_error("Cant find file");
     }
-    view_ = MapFile(file.fd, path);
+    Map(MapFile(file.fd, path));
 }
 
+// The new file is written beside the old one and renamed over it: whoever has the old file mapped
+// (another parameter file, a bivariate object) keeps it whole.
 void CParamFileEng::create(const std::filesystem::path& path) {
     close();
-    const FileDescriptor file{::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)};
-    if (file.fd < 0) throw std::runtime_error(SystemError("Cannot create parameter file", path));
-    view_ = MapFile(file.fd, path);
+    std::optional<automation::FileReplacement> file;
+    try {
+        file.emplace(path);
+    } catch (const std::system_error& e) {
+        throw std::runtime_error("Cannot create parameter file '" + path.string() + "': " + e.code().message());
+    }
+    std::byte* view = MapFile(file->fd(), path);
+    try {
+        file->Commit();
+    } catch (const std::system_error& e) {
+        ::munmap(view, kFileSize);
+        throw std::runtime_error("Cannot create parameter file '" + path.string() + "': " + e.code().message());
+    }
+    Map(view);
+}
+
+void CParamFileEng::Map(std::byte* view) {
+    view_ = view;
+    guard_.Watch(view_, kFileSize);
 }
 
 void CParamFileEng::close() noexcept {
     if (view_ == nullptr) return;
+    guard_.Release();
     ::munmap(view_, kFileSize);
     view_ = nullptr;
 }
@@ -131,6 +154,7 @@ void CParamFileEng::flush() {
 std::int32_t CParamFileEng::count() const {
     RequireOpen();
     const std::int32_t n = ReadInt32(view_ + kCountOffset);
+    ThrowIfDamaged();
     if (n < 0 || n > kMaxEntries) {
         throw std::runtime_error("Damaged parameter file: entry count " + std::to_string(n) + " is outside 0..511");
     }
@@ -147,11 +171,12 @@ CurveRecord CParamFileEng::entry(int index) const {
                                  std::to_string(n) + ", outside 0..24");
     }
     CurveRecord record;
-    record.name = ReadText(e + kNameOffset, kNameBytes);
-    record.description = ReadText(e + kDescOffset, kDescBytes);
+    record.name = ReadText(e + kNameOffset, kMaxNameChars);
+    record.description = ReadText(e + kDescOffset, kMaxDescChars);
     record.sevDist = ReadInt32(e + kSevDistOffset);
     record.params.resize(static_cast<std::size_t>(n));
     if (n > 0) std::memcpy(record.params.data(), e + kParamsOffset, record.params.size() * sizeof(double));
+    ThrowIfDamaged();
     return record;
 }
 
@@ -170,6 +195,7 @@ void CParamFileEng::add(int index, std::int32_t sevDist, const std::u16string& n
     WriteInt32(e + kParamCountOffset, static_cast<std::int32_t>(n));
     if (n > 0) std::memcpy(e + kParamsOffset, values.data(), n * sizeof(double));
     WriteInt32(view_ + kCountOffset, std::max(entries, index + 1));
+    ThrowIfDamaged();
 }
 
 // Pairs (entry index, weight w): the entry index is the value truncated toward zero; each
@@ -196,6 +222,10 @@ CurveRecord CParamFileEng::UserMixture(std::span<const double> pairs) const {
         }
     }
     return mixture;
+}
+
+void CParamFileEng::ThrowIfDamaged() const {
+    if (guard_.Damaged()) throw std::runtime_error("The parameter file was shortened by another program");
 }
 
 void CParamFileEng::RequireOpen() const {

@@ -121,9 +121,12 @@ def test_unterminated_name_stops_at_its_field(pf, tmp_path):
     path = tmp_path / "curves.prm"
     data = bytearray(path.read_bytes())
     data[512:512 + 50] = "A".encode("utf-16-le") * 25
+    data[512 + 50:512 + 252] = "B".encode("utf-16-le") * 101
     path.write_bytes(bytes(data))
     pf.Open(str(path))
-    assert pf.name(0) == "A" * 25
+    # The last slot of each field is its terminator's: 24 and 100 characters at most.
+    assert pf.name(0) == "A" * 24
+    assert pf.desc(0) == "B" * 100
 
 
 def test_default_param_file_put_then_get(tmp_registry, tmp_path):

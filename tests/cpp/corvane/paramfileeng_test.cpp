@@ -259,8 +259,9 @@ TEST_F(ParamFileEngTest, DamagedFieldsAreReportedOrBounded) {
     EXPECT_THROW(eng.entry(1), std::runtime_error);
     EXPECT_THROW(eng.UserMixture(std::vector<double>{0, 1}), std::runtime_error);
     const auto r = eng.entry(2);
-    EXPECT_EQ(r.name, std::u16string(25, u'z'));
-    EXPECT_EQ(r.description, std::u16string(101, u'z'));
+    // A field without its zero ends where the terminator's slot begins: 24 and 100 characters.
+    EXPECT_EQ(r.name, std::u16string(24, u'z'));
+    EXPECT_EQ(r.description, std::u16string(100, u'z'));
 
     for (std::int32_t count : {-3, 512}) {
         Put<std::int32_t>(bytes, 0, count);
