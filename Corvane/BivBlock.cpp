@@ -8,11 +8,17 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <utility>
+
+#include "automation/file_replacement.h"
 
 namespace corvane {
 
@@ -41,14 +47,6 @@ private:
 
 bool PowerOfTwo(std::int64_t n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// 1024 + 8 m bytes for an nx x ny grid (powers of two up to 2^30, so m < 2^62 does not overflow),
-// or 0 when that does not fit a file offset.
-std::size_t BlockBytes(std::int32_t nx, std::int32_t ny) {
-    const std::size_t m = BivElementCount(static_cast<std::size_t>(nx), static_cast<std::size_t>(ny));
-    const auto limit = static_cast<std::size_t>(std::numeric_limits<off_t>::max());
-    return m <= (limit - kBivHeaderBytes) / 8 ? kBivHeaderBytes + 8 * m : 0;
-}
-
 template <class T>
 T ReadAt(const std::byte* base, std::size_t at) {
     T v;
@@ -70,6 +68,21 @@ std::byte* MapView(int fd, std::size_t bytes) {
 }  // namespace
 
 std::size_t BivElementCount(std::size_t nx, std::size_t ny) { return 2 * nx * ny + 3 * nx + 2 * ny; }
+
+// Powers of two up to 2^30, so m < 2^62 does not overflow.
+std::size_t BivImageBytes(std::int32_t nx, std::int32_t ny) {
+    if (!PowerOfTwo(nx) || !PowerOfTwo(ny)) return 0;
+    const std::size_t m = BivElementCount(static_cast<std::size_t>(nx), static_cast<std::size_t>(ny));
+    const auto limit = static_cast<std::size_t>(std::numeric_limits<off_t>::max());
+    return m <= (limit - kBivHeaderBytes) / 8 ? kBivHeaderBytes + 8 * m : 0;
+}
+
+std::size_t BivImageBytes(std::span<const std::byte> header) {
+    if (header.size() < kBivHeaderBytes || ReadAt<std::int32_t>(header.data(), kNxPadAt) != 0 ||
+        ReadAt<std::int32_t>(header.data(), kNyPadAt) != 0)
+        return 0;
+    return BivImageBytes(ReadAt<std::int32_t>(header.data(), kNxAt), ReadAt<std::int32_t>(header.data(), kNyAt));
+}
 
 BivExtent BivRegionExtent(BivRegion region, std::size_t nx, std::size_t ny) {
     const std::size_t nxy = nx * ny;
@@ -96,7 +109,7 @@ std::unique_ptr<CBivBlock> CBivBlock::CreateShared(const std::string& id, std::i
     if (!PowerOfTwo(nx) || !PowerOfTwo(ny))
         throw std::invalid_argument("a bivariate grid needs powers of two, got " + std::to_string(nx) + " x " +
                                     std::to_string(ny));
-    const std::size_t bytes = BlockBytes(nx, ny);
+    const std::size_t bytes = BivImageBytes(nx, ny);
     if (bytes == 0) throw std::invalid_argument("a bivariate grid too large for a block");
 
     std::unique_ptr<CBivBlock> block(new CBivBlock());
@@ -106,10 +119,15 @@ std::unique_ptr<CBivBlock> CBivBlock::CreateShared(const std::string& id, std::i
     // From here on the destructor closes the descriptor and removes the name.
     block->fd_ = fd;
     block->shmName_ = name;
+    // The creator holds a shared lock for the block's life: a block nobody locks has lost its
+    // creator, and the sweep at the next module load removes it.
+    while (::flock(fd, LOCK_SH) != 0)
+        if (errno != EINTR) throw std::runtime_error("Could not create mapping object");
     if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0)
         throw std::runtime_error("Could not create mapping object");
     block->base_ = MapView(fd, bytes);
     block->mappedBytes_ = bytes;
+    block->guard_.Watch(block->base_, bytes);
     if (::posix_fallocate(fd, 0, static_cast<off_t>(kBivHeaderBytes)) != 0)
         throw std::runtime_error("Memory allocation error");
 
@@ -127,8 +145,6 @@ std::unique_ptr<CBivBlock> CBivBlock::CreateShared(const std::string& id, std::i
 std::unique_ptr<CBivBlock> CBivBlock::OpenFile(const std::filesystem::path& file) {
     Descriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
     if (fd.get() < 0) throw std::runtime_error("Invalid file handle");
-    // A shared lock for as long as the file is mapped tells SaveAs not to shorten it under us.
-    ::flock(fd.get(), LOCK_SH);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
         throw std::runtime_error("Could not create mapping object");
@@ -138,16 +154,21 @@ std::unique_ptr<CBivBlock> CBivBlock::OpenFile(const std::filesystem::path& file
     std::unique_ptr<CBivBlock> block(new CBivBlock());
     block->base_ = MapView(fd.get(), size);
     block->mappedBytes_ = size;
+    block->guard_.Watch(block->base_, size);
     block->fd_ = fd.release();
 
     const auto nx = ReadAt<std::int32_t>(block->base_, kNxAt), ny = ReadAt<std::int32_t>(block->base_, kNyAt);
     if (!PowerOfTwo(nx) || !PowerOfTwo(ny))
         throw std::invalid_argument("the file's header does not describe a bivariate grid (" + std::to_string(nx) +
                                     " x " + std::to_string(ny) + ")");
-    const std::size_t bytes = BlockBytes(nx, ny);
+    const std::size_t bytes = BivImageBytes(nx, ny);
     if (bytes == 0 || bytes > size)
         throw std::invalid_argument("the file is shorter than the " + std::to_string(nx) + " x " +
                                     std::to_string(ny) + " grid its header describes");
+    const double unitX = block->unitX(), unitY = block->unitY();
+    if (!(std::isfinite(unitX) && unitX > 0 && std::isfinite(unitY) && unitY > 0))
+        throw std::invalid_argument("the file's header gives units that are not positive and finite");
+    block->ThrowIfDamaged();
     block->nx_ = nx;
     block->ny_ = ny;
     block->m_ = BivElementCount(static_cast<std::size_t>(nx), static_cast<std::size_t>(ny));
@@ -158,6 +179,7 @@ std::unique_ptr<CBivBlock> CBivBlock::OpenFile(const std::filesystem::path& file
 
 CBivBlock::~CBivBlock() {
     fft_.reset();
+    guard_.Release();
     if (base_ != nullptr) ::munmap(base_, mappedBytes_);
     if (fd_ >= 0) ::close(fd_);
     if (!shmName_.empty()) ::shm_unlink(shmName_.c_str());
@@ -195,24 +217,36 @@ CFFT2D& CBivBlock::Transform2D() {
     return *fft_;
 }
 
-// The file becomes exactly the block's image, except that a file another object has mapped (and so
-// locked) is never shortened: that would pull pages from under its mapping. It is only grown.
+void CBivBlock::ThrowIfDamaged() const {
+    if (guard_.Damaged())
+        throw std::runtime_error(FileBacked() ? "The block's file was shortened by another program"
+                                              : "The shared block was shortened by another program");
+}
+
+// A new file of exactly the block's image is written beside the target and renamed over it, so that
+// an object that has the old file mapped keeps its pages.
 void CBivBlock::SaveAs(const std::filesystem::path& file) const {
+    ThrowIfDamaged();
     const std::size_t bytes = kBivHeaderBytes + 8 * m_;
-    Descriptor fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (fd.get() < 0) throw std::runtime_error("Invalid file handle");
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) throw std::runtime_error("Invalid file handle");
-    const bool mappedElsewhere = ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0;
-    if ((!mappedElsewhere || static_cast<std::size_t>(st.st_size) < bytes) &&
-        ::ftruncate(fd.get(), static_cast<off_t>(bytes)) != 0)
-        throw std::runtime_error("Could not create mapping object");
-    std::byte* view = MapView(fd.get(), bytes);
+    std::optional<automation::FileReplacement> replacement;
+    try {
+        replacement.emplace(file);
+    } catch (const std::system_error&) {
+        throw std::runtime_error("Invalid file handle");
+    }
+    const int fd = replacement->fd();
+    if (::ftruncate(fd, static_cast<off_t>(bytes)) != 0) throw std::runtime_error("Could not create mapping object");
+    std::byte* view = MapView(fd, bytes);
     // Unused regions are zero in the block, so the image holds exactly the regions in use.
-    std::memmove(view, base_, bytes);
+    std::memcpy(view, base_, bytes);
     const bool flushed = ::msync(view, bytes, MS_SYNC) == 0;
     ::munmap(view, bytes);
-    if (!flushed || ::close(fd.release()) != 0) throw std::runtime_error("Could not write file");
+    if (!flushed) throw std::runtime_error("Could not write file");
+    try {
+        replacement->Commit();
+    } catch (const std::system_error&) {
+        throw std::runtime_error("Could not write file");
+    }
 }
 
 }  // namespace corvane

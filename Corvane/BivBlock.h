@@ -21,6 +21,7 @@
 #include <span>
 #include <string>
 
+#include "Corvane/MappingGuard.h"
 #include "Corvane/numerics/bivariate/fft2d.h"
 
 namespace corvane {
@@ -37,12 +38,18 @@ inline constexpr std::size_t kBivHeaderBytes = 1024;
 // m = 2 nx ny + 3 nx + 2 ny.
 std::size_t BivElementCount(std::size_t nx, std::size_t ny);
 BivExtent BivRegionExtent(BivRegion region, std::size_t nx, std::size_t ny);
+// 1024 + 8 m bytes, the size of the image of an nx x ny block, or 0 when nx or ny is no power of
+// two or the image would not fit a file offset.
+std::size_t BivImageBytes(std::int32_t nx, std::int32_t ny);
+// The same for the grid a header describes (its padding words 0), 0 for anything else.
+std::size_t BivImageBytes(std::span<const std::byte> header);
 
 class CBivBlock {
 public:
     // A new block of nx x ny (powers of two) in the POSIX shared-memory object "/" + id, mode 0600,
-    // zero-filled with all flags 0 and the header written. The name is removed when this block is
-    // destroyed; a reader that has mapped it keeps its view. Fails with std::invalid_argument for
+    // zero-filled with all flags 0 and the header written. The block holds a shared lock on the
+    // object for its life. The name is removed when this block is destroyed; a reader that has
+    // mapped it keeps its view. Fails with std::invalid_argument for
     // sizes that are not powers of two or too large, "Could not create mapping object" when the
     // object cannot be made (also when the name exists), "Could not map view of file",
     // "Memory allocation error" when the header cannot be allocated.
@@ -52,7 +59,7 @@ public:
     // file is created. Sets all five flags to 1. Fails with "Invalid file handle" when the file
     // cannot be opened, "Could not create mapping object" for an empty file, "Could not map view of
     // file", and std::invalid_argument when the header does not describe a grid that the file
-    // holds (nx and ny powers of two, at least 1024 + 8 m bytes).
+    // holds (nx and ny powers of two, at least 1024 + 8 m bytes, units positive and finite).
     static std::unique_ptr<CBivBlock> OpenFile(const std::filesystem::path& file);
 
     ~CBivBlock();
@@ -78,10 +85,15 @@ public:
     // The object's two-dimensional transform of nx x ny, made on first use and kept.
     CFFT2D& Transform2D();
 
-    // Writes the block's image (header and data area, 1024 + 8 m bytes) into a file, creating it or
-    // shortening a longer one. Fails with "Invalid file handle", "Could not create mapping object",
-    // "Could not map view of file", or "Could not write file" when the image cannot be flushed.
+    // Makes the file exactly the block's image (header and data area, 1024 + 8 m bytes): a new file
+    // is written beside it and renamed over it, so whoever has the old file mapped keeps it whole.
+    // Fails with "Invalid file handle", "Could not create mapping object", "Could not map view of
+    // file", or "Could not write file" when the image cannot be flushed or put in place.
     void SaveAs(const std::filesystem::path& file) const;
+
+    // Fails with E_FAIL once another program has shortened the file or shared object under the
+    // mapping: what was read from the missing pages is no part of the block.
+    void ThrowIfDamaged() const;
 
     // The whole mapped image (header and data area).
     std::span<const std::byte> Image() const { return {base_, kBivHeaderBytes + 8 * m_}; }
@@ -97,6 +109,7 @@ private:
     std::int32_t ny_ = 0;
     std::size_t m_ = 0;
     std::unique_ptr<CFFT2D> fft_;
+    CMappingGuard guard_;
 };
 
 }  // namespace corvane

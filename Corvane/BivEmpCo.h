@@ -19,6 +19,8 @@ public:
     CBivEmpCo(std::unique_ptr<CBivBlock> block, std::u16string id) : block_(std::move(block)), id_(std::move(id)) {}
 
     CBivBlock& block() { return *block_; }
+    // A call that read pages another program took from under the block fails.
+    void AfterCall() { block_->ThrowIfDamaged(); }
 
     automation::ComPtr<automation::IDispatch> MargX();
     automation::ComPtr<automation::IDispatch> MargY();

@@ -21,6 +21,7 @@
 #include <span>
 #include <string>
 
+#include "Corvane/MappingGuard.h"
 #include "Corvane/numerics/severity/curve_record.h"
 
 namespace corvane {
@@ -42,13 +43,15 @@ public:
     // Closes whatever is open, then maps an existing file read-write, extending a shorter file with
     // zero bytes. A file that cannot be opened fails with "Cant find file"; the engine stays closed.
     void open(const std::filesystem::path& path);
-    // Closes whatever is open, then creates (or empties) the file and maps it: every byte zero.
+    // Closes whatever is open, then creates the file (replacing an existing one by a new file, so
+    // that whoever has the old one mapped keeps it) and maps it: every byte zero.
     void create(const std::filesystem::path& path);
     // Unmaps the file; closing a closed engine does nothing.
     void close() noexcept;
     bool isOpen() const noexcept { return view_ != nullptr; }
 
-    // The operations below fail with E_UNEXPECTED on a closed engine.
+    // The operations below fail with E_UNEXPECTED on a closed engine, and with E_FAIL once another
+    // program has shortened the file under the mapping (until the engine maps a file again).
 
     // Writes the mapped bytes back to the file.
     void flush();
@@ -65,10 +68,13 @@ public:
     CurveRecord UserMixture(std::span<const double> pairs) const;
 
 private:
+    void Map(std::byte* view);
     void RequireOpen() const;
+    void ThrowIfDamaged() const;
     std::byte* Entry(int index) const;
 
     std::byte* view_ = nullptr;  // kFileSize bytes mapped MAP_SHARED, or null when closed
+    CMappingGuard guard_;
 };
 
 }  // namespace corvane

@@ -107,6 +107,9 @@ public:
         if (nargs != m->info.params.size()) return DISP_E_BADPARAMCOUNT;
         try {
             m->invoke(static_cast<C&>(*this), m->info, args, result);
+            // A class may vouch for what a call read once it has run: C::AfterCall() throwing
+            // fails the call.
+            if constexpr (requires(C& c) { c.AfterCall(); }) static_cast<C&>(*this).AfterCall();
             return S_OK;
         } catch (...) {
             HRESULT hr = ReportCurrentException(Site());

@@ -406,6 +406,17 @@ def test_files_whose_header_lies_are_refused(agg, tmp_path, nx, ny, length):
     fails(lambda: agg.CreateBivDistFromFile(str(path)), E_INVALIDARG)
 
 
+@pytest.mark.parametrize("units", [(0.0, 1.0), (1.0, -2.0), (float("nan"), 1.0), (1.0, float("inf")),
+                                   (-float("inf"), 1.0), (-0.0, 1.0)])
+def test_files_whose_units_are_not_positive_and_finite_are_refused(agg, tmp_path, units):
+    path = tmp_path / "units.blk"
+    write_block_file(path, 4, 2, HEADER + 8 * element_count(4, 2))
+    with open(path, "r+b") as f:
+        f.seek(128)
+        f.write(struct.pack("<2d", *units))
+    fails(lambda: agg.CreateBivDistFromFile(str(path)), E_INVALIDARG)
+
+
 def test_a_file_with_a_truthful_header_opens(agg, tmp_path):
     path = tmp_path / "made.blk"
     write_block_file(path, 4, 2, HEADER + 8 * element_count(4, 2) + 100)  # extra bytes are allowed
