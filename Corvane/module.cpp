@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "Corvane/AggCo.h"
+#include "Corvane/BlockSweep.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/identities.h"
 #include "automation/server.h"
@@ -22,6 +23,14 @@ const ClassEntry kClasses[] = {
 // The default parameter file is the one shipped beside the module.
 void RegisterParamFile(Registry& r, const std::string& modulePath) {
     r.SetValue(kParamFileKey, "", (std::filesystem::path(modulePath).parent_path() / "public.prm").string());
+}
+
+// Shared blocks left behind by creators that died go when the module is loaded.
+[[gnu::constructor]] void SweepAtLoad() {
+    try {
+        SweepOrphanedBlocks();
+    } catch (...) {
+    }
 }
 
 const ServerInfo kServer{"CORVANELib", LIBID_CORVANELib, "Corvane 1.0 Type Library", kClasses, &RegisterParamFile};
