@@ -308,18 +308,29 @@ int GridSize(std::int32_t l2) {
     return 1 << l2;
 }
 
-// A marginal given as an EmpCo (its density on out.size() buckets) or as exactly out.size() numbers.
-void FillMarginal(const Variant& marginal, std::span<double> out) {
+// A marginal given as an EmpCo (its density on the grid's buckets) or as exactly one number per
+// bucket, checked before any block is made for it.
+struct Marginal {
+    CEmpCo* emp = nullptr;
+    std::vector<double> values;
+};
+
+Marginal CheckedMarginal(const Variant& marginal, std::size_t buckets) {
     const Variant& m = marginal.Deref();
+    Marginal checked;
     if (m.vt() == VT_DISPATCH) {
-        CEmpCo* emp = CEmpCo::From(m.dispatch());
-        if (!emp) throw std::invalid_argument("A marginal object must be an EmpCo");
-        emp->FillDensity(out);
-        return;
+        checked.emp = CEmpCo::From(m.dispatch());
+        if (!checked.emp) throw std::invalid_argument("A marginal object must be an EmpCo");
+        return checked;
     }
-    std::vector<double> values = VariantToDouble(m);
-    if (values.size() != out.size()) throw std::invalid_argument("A marginal must hold one value per bucket");
-    std::copy(values.begin(), values.end(), out.begin());
+    checked.values = VariantToDouble(m);
+    if (checked.values.size() != buckets) throw std::invalid_argument("A marginal must hold one value per bucket");
+    return checked;
+}
+
+void FillMarginal(const Marginal& marginal, std::span<double> out) {
+    if (marginal.emp) marginal.emp->FillDensity(out);
+    else std::copy(marginal.values.begin(), marginal.values.end(), out.begin());
 }
 
 // A shared block of its own for a new bivariate object; a block that cannot be had is out of memory.
@@ -349,16 +360,23 @@ void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const 
     } else if (dep != bvXXplusY) {
         throw std::invalid_argument("Invalid dependency code");
     }
+    // Everything the caller gave is checked before the block of nx x ny is made.
+    CheckDependency(dep, depParams);
+    const Marginal mX = CheckedMarginal(margX, static_cast<std::size_t>(nx));
+    const Marginal mY = UsesMarginalY(dep) ? CheckedMarginal(margY, static_cast<std::size_t>(ny)) : Marginal{};
+    const std::vector<double> fqValues = VariantToDouble(fqParams);
+    freqdist::CreateFreqDist(fq, fqValues);
     const std::u16string id = GUIDasBSTR();
     auto block = NewSharedBlock(id, nx, ny, unitX, unitY);
-    FillMarginal(margX, block->MarginalX());
+    FillMarginal(mX, block->MarginalX());
     std::span<const double> pY;
     if (UsesMarginalY(dep)) {
-        FillMarginal(margY, block->MarginalY());
+        FillMarginal(mY, block->MarginalY());
         pY = block->MarginalY();
     }
-    BivDistFromMarginals(fq, VariantToDouble(fqParams), dep, depParams, block->MarginalX(), pY, unitX, unitY,
-                         block->Transform2D(), block->Density());
+    BivDistFromMarginals(fq, fqValues, dep, depParams, block->MarginalX(), pY, unitX, unitY, block->Transform2D(),
+                         block->Density());
+    block->ThrowIfDamaged();
     auto moments = BivMoments(block->Density(), static_cast<std::size_t>(nx), static_cast<std::size_t>(ny), unitX, unitY);
     momsOut = DoubleToVariant(rtScript, std::span<const double>(moments));
     ppBEC = Variant(MakeObject<CBivEmpCo>(std::move(block), id).get());
@@ -377,9 +395,8 @@ void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const 
                                 std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
                                 Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& diagSample) {
     const std::size_t nx = static_cast<std::size_t>(GridSize(numXL2)), ny = static_cast<std::size_t>(GridSize(numYL2));
-    std::vector<double> columnMajor(nx * ny);
     const std::size_t dims[] = {nx, ny};
-    VariantToDoubleWithDimensionCheck(empBivDist, dims, columnMajor);
+    const std::vector<double> columnMajor = VariantToDoubleWithDimensionCheck(empBivDist, dims);
     std::vector<double> p1(nx * ny);
     for (std::size_t x = 0; x < nx; ++x)
         for (std::size_t y = 0; y < ny; ++y) p1[x * ny + y] = columnMajor[x + y * nx];

@@ -102,17 +102,19 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
     });
 }
 
-void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims) {
     const Variant& v = in.Deref();
     bool match = v.IsArray() && v.array().dims() == dims.size() && (dims.size() == 1 || dims.size() == 2);
+    for (std::size_t k = 0; match && k < dims.size(); ++k) match = v.array().bound(k).cElements == dims[k];
+    if (!match) throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
+    return VariantToDouble(v);
+}
+
+void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {
     std::size_t total = 1;
-    for (std::size_t k = 0; match && k < dims.size(); ++k) {
-        match = v.array().bound(k).cElements == dims[k];
-        total *= dims[k];
-    }
-    if (!match || total > buffer.size())
-        throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
-    std::vector<double> values = VariantToDouble(v);
+    for (std::size_t d : dims) total *= d;
+    if (total > buffer.size()) throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
+    std::vector<double> values = VariantToDoubleWithDimensionCheck(in, dims);
     std::copy(values.begin(), values.end(), buffer.begin());
 }
 

@@ -24,6 +24,9 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer);
 // Fills `buffer` only when the array has exactly the dimension sizes `dims` (1 or 2 of them);
 // otherwise fails with E_INVALIDARG and writes nothing.
 void VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims, std::span<double> buffer);
+// The values of an array that has exactly the dimension sizes `dims`, checked before anything is
+// allocated; otherwise fails with E_INVALIDARG.
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims);
 
 Variant DoubleToVariant(std::int32_t rt, std::span<const double> data);
 // Takes the values; a column result keeps them without a copy.

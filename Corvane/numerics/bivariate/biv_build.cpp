@@ -26,23 +26,23 @@ void RequireCount(std::span<const double> v, std::size_t count, const char* what
 
 bool UsesMarginalY(std::int32_t dep) { return (dep >= bvIndep && dep <= bvCook) || dep == bvXXplusY; }
 
+void CheckDependency(std::int32_t dep, std::span<const double> depParams) {
+    if (dep >= bvIndep && dep <= bvCook) RequireCount(depParams, 1, "the dependency parameter");
+    else if (dep == bvGrossNet || dep == bvGrossCeded || dep == bvNetCeded)
+        RequireCount(depParams, 3, "the layer (limit, attachment, share)");
+    else if (dep != bvXXplusY) throw std::invalid_argument("unknown dependency code " + std::to_string(dep));
+}
+
 void JointSeverityDensity(std::int32_t dep, std::span<const double> depParams, std::span<const double> pX,
                           std::span<const double> pY, double unitX, double unitY, std::size_t ny,
                           std::span<double> p) {
     if (UsesMarginalY(dep) && pY.size() != ny)
         throw std::invalid_argument("the Y marginal needs " + std::to_string(ny) + " values, got " +
                                     std::to_string(pY.size()));
-    if (dep >= bvIndep && dep <= bvCook) {
-        RequireCount(depParams, 1, "the dependency parameter");
-        CopulaDensity(dep, depParams[0], pX, pY, p);
-    } else if (dep == bvGrossNet || dep == bvGrossCeded || dep == bvNetCeded) {
-        RequireCount(depParams, 3, "the layer (limit, attachment, share)");
-        NetCededDensity(dep, depParams[0], depParams[1], depParams[2], pX, unitX, unitY, ny, p);
-    } else if (dep == bvXXplusY) {
-        XAndSumDensity(pX, pY, p);
-    } else {
-        throw std::invalid_argument("unknown dependency code " + std::to_string(dep));
-    }
+    CheckDependency(dep, depParams);
+    if (dep >= bvIndep && dep <= bvCook) CopulaDensity(dep, depParams[0], pX, pY, p);
+    else if (dep == bvXXplusY) XAndSumDensity(pX, pY, p);
+    else NetCededDensity(dep, depParams[0], depParams[1], depParams[2], pX, unitX, unitY, ny, p);
 }
 
 void BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std::int32_t dep,

@@ -16,6 +16,10 @@ namespace corvane {
 // the layer splits (bvGrossNet, bvGrossCeded, bvNetCeded) read only the X marginal.
 bool UsesMarginalY(std::int32_t dep);
 
+// Fails with std::invalid_argument, as JointSeverityDensity does, for an unknown dependency code or
+// a depParams of the wrong count; lets a caller refuse those before it allocates a grid.
+void CheckDependency(std::int32_t dep, std::span<const double> depParams);
+
 // The joint density of one claim on the nx x ny grid p (element (x, y) at x*ny + y), nx = pX.size():
 //   bvIndep .. bvCook:  CopulaDensity(dep, depParams[0], pX, pY)     depParams = {tau}
 //   bvGrossNet, bvGrossCeded, bvNetCeded:
