@@ -11,6 +11,7 @@
 #include "Corvane/numerics/grid/empco_create.h"
 #include "Corvane/numerics/frequency/freq_contagion.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
+#include "Corvane/numerics/frequency/freq_pgf.h"
 #include "Corvane/numerics/grid/grid_noise.h"
 #include "Corvane/numerics/grid/grid_smooth.h"
 #include "Corvane/numerics/grid/grid_transforms.h"
@@ -114,7 +115,7 @@ Variant CAggCo::FreqMoms(std::int32_t fqDist, const Variant& params, std::int32_
 Variant CAggCo::ApplyChF(std::int32_t fq, const Variant& fqParam, const Variant& complexVector, std::int32_t rt) {
     std::vector<double> x = VariantToDouble(complexVector);
     auto family = freqdist::CreateFreqDist(fq, VariantToDouble(fqParam));
-    family->ApplyPGF(x.data(), x.size());
+    freqdist::ApplyPGF(*family, x);
     return DoubleToVariantFFT(rt, std::move(x));
 }
 
@@ -240,20 +241,31 @@ Variant CAggCo::SevMoms(std::int32_t sevDist, const Variant& params, double laye
     return DoubleToVariant(rt, std::span<const double>(m));
 }
 
+namespace {
+
+// A moment argument holds exactly three values; any other count fails with the bare number 99.
+MomentTriple MomentArg(const Variant& v) {
+    const std::vector<double> m = VariantToDouble(v);
+    if (m.size() != 3) throw BareFailure{99};
+    return {m[0], m[1], m[2]};
+}
+
+}  // namespace
+
 Variant CAggCo::AggMoms(const Variant& freqMoms, const Variant& sevMoms, std::int32_t rt) {
-    MomentTriple m = corvane::AggMoms(VariantToDouble(freqMoms), VariantToDouble(sevMoms));
+    MomentTriple m = corvane::AggMoms(MomentArg(freqMoms), MomentArg(sevMoms));
     return DoubleToVariant(rt, std::span<const double>(m));
 }
 
 Variant CAggCo::SumMoms(const Variant& mom1, const Variant& mom2, std::int32_t rt) {
-    MomentTriple m = corvane::SumMoms(VariantToDouble(mom1), VariantToDouble(mom2));
+    MomentTriple m = corvane::SumMoms(MomentArg(mom1), MomentArg(mom2));
     return DoubleToVariant(rt, std::span<const double>(m));
 }
 
 void CAggCo::SumMoms1(Variant& mom1, const Variant& mom2, std::int32_t rt) { mom1 = SumMoms(mom1, mom2, rt); }
 
 double CAggCo::EstimateUnit(const Variant& aggMoms, std::int32_t numL2, double, double layerConstraint) {
-    return corvane::EstimateUnit(VariantToDouble(aggMoms), numL2, layerConstraint);
+    return corvane::EstimateUnit(MomentArg(aggMoms), numL2, layerConstraint);
 }
 
 Variant CAggCo::EstimateUnitVar(const Variant& aggMoms, std::int32_t numL2, double safety, double layerConstraint) {
@@ -268,14 +280,14 @@ void CAggCo::TLNFit(double mean, double cv, double skew, double& mu, double& sig
 }
 
 void CAggCo::TLNFitMoms(const Variant& aggMoms, double& mu, double& sigma, double& T) {
-    TLNParams p = corvane::TLNFitMoms(VariantToDouble(aggMoms));
+    TLNParams p = corvane::TLNFitMoms(MomentArg(aggMoms));
     mu = p.mu;
     sigma = p.sigma;
     T = p.T;
 }
 
 Variant CAggCo::TLNFitVar(const Variant& aggMoms, std::int32_t rt) {
-    TLNParams p = corvane::TLNFitMoms(VariantToDouble(aggMoms));
+    TLNParams p = corvane::TLNFitMoms(MomentArg(aggMoms));
     const double fit[] = {p.mu, p.sigma, p.T};
     return DoubleToVariant(rt, std::span<const double>(fit));
 }

@@ -33,7 +33,7 @@ HRESULT ReportCurrentException(const FailureSite& site) {
         description = u"Out of memory";
     } catch (const std::invalid_argument& e) {
         hr = E_INVALIDARG;
-        description = Utf8ToUtf16(e.what());
+        if (*e.what() != '\0') description = Utf8ToUtf16(e.what());
     } catch (const std::exception& e) {
         hr = E_FAIL;
         description = Utf8ToUtf16(e.what());

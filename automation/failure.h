@@ -1,13 +1,13 @@
 // What code below the automation boundary throws, and what the boundary makes of it:
 //
 //   std::runtime_error(text)      -> E_FAIL with the text as description
-//   std::invalid_argument(text)   -> E_INVALIDARG with the text as description
+//   std::invalid_argument(text)   -> E_INVALIDARG with the text as description (none when empty)
 //   std::bad_alloc                -> E_OUTOFMEMORY
 //   StatusError(code, text)       -> that code (text optional)
 //   BareFailure{k}                -> 0x80040000 + k, no description
 //   anything else                 -> E_UNEXPECTED
 //
-// Numerics throw the first three and BareFailure; they need nothing else from the runtime.
+// The numerics throw the first three and include nothing of the runtime.
 #pragma once
 
 #include <stdexcept>

@@ -333,7 +333,8 @@ def test_data_severity_needs_a_positive_finite_unit(agg, sv, unit):
     ((fqPoisson, [2.0], svMED, MED, 1e5, 0, 1, -1, 1000.0, rtScript), E_INVALIDARG, None),
     ((fqPoisson, [2.0], svOne, [], 0, 0, 1, 31, 1.0, rtScript), E_INVALIDARG, None),
     ((fqPoisson, [2.0], svMED, [1.0, 1.0], 8.0, 0, 1, 3, 1.0, rtScript), E_FAIL, "Invalid unit for size of layer"),
-    ((fqPoisson, [2.0], svMED, [1.0, 1.0], -1.0, 0, 1, 3, 1.0, rtScript), E_FAIL, "Invalid unit for size of layer"),
+    ((fqPoisson, [2.0], svMED, [1.0, 1.0], -1.0, 0, 1, 3, 1.0, rtScript), E_INVALIDARG,
+     "Layer limit must be > 0, got -1"),
     ((fqPoisson, [2.0], svBI, "x", 1e5, 0, 1, 10, 1000.0, rtScript), E_FAIL, "Input variant of the wrong type"),
     ((9, [2.0], svMED, MED, 1e5, 0, 1, 10, 1000.0, rtScript), E_FAIL, "Invalid freq dist"),
     ((fqPoisson, [2.0], svPareto, [2.5], 1e5, 0, 1, 10, 1000.0, rtScript), E_FAIL, "Insufficient Parameters"),
@@ -347,15 +348,6 @@ def test_grid_severity_in_a_layer_of_three(agg):
     e = np.exp(-np.array([0.5, 1.5, 2.5]))
     severity = agg.CreateDist(fqOne, [], svMED, [1.0, 1.0], 3.0, 0, 1, 3, 1.0, rtScript)[3]
     np.testing.assert_allclose(severity, [1 - e[0], e[0] - e[1], e[1] - e[2], e[2], 0, 0, 0, 0], rtol=1e-14, atol=0)
-
-
-def test_domain_violations_give_numbers(agg):
-    for fq, params in [(fqNegBinVM, [10.0, 0.5]), (fqPIGVM, [3.0, 0.5])]:  # vm < 1
-        _, moms, aggregate, _ = agg.CreateDist(fq, params, svMED, MED, 1e5, 0, 1, 8, 1000.0, rtScript)
-        assert moms.shape == (18,) and aggregate.shape == (256,)
-    _, moms, aggregate, _ = agg.CreateDist(fqPoisson, [2.0], svTLognormal, [8.0, -1.0], 1e5, 0, 1, 8, 1000.0,
-                                           rtScript)
-    assert moms.shape == (18,) and aggregate.shape == (256,)
 
 
 @pytest.mark.parametrize("name, dispid, args", [

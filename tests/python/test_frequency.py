@@ -97,10 +97,16 @@ def test_apply_chf_one_returns_the_vector_unchanged(agg):
     np.testing.assert_array_equal(agg.ApplyChF(fqOne, [], x, rtScript), x)
 
 
-@pytest.mark.parametrize("code, params", [(fqNegBinVM, [3.0, 2.0]), (fqPIGVM, [3.0, 2.5])])
-def test_apply_chf_sets_element_zero_to_one(agg, code, params):
+@pytest.mark.parametrize("code, params, pgf", [
+    (fqNegBinVM, [3.0, 2.0], lambda t: (0.5 / (1 - 0.5 * t)) ** 3.0),  # p = 1/2, r = 3
+    (fqPIGVM, [3.0, 2.5], lambda t: np.exp(-(3.0 / 1.5) * (np.sqrt(1 + 3.0 * (1 - t)) - 1))),  # beta = 1.5
+])
+def test_apply_chf_gives_the_pgf_of_element_zero(agg, code, params, pgf):
+    """Element 0 holds the claim size's total mass t; it becomes P(t), 1 only when t is 1."""
     x = np.random.default_rng(2).uniform(0.1, 0.9, size=16)
-    assert agg.ApplyChF(code, params, x, rtScript)[0] == 1.0
+    assert agg.ApplyChF(code, params, x, rtScript)[0] == pytest.approx(pgf(x[0]), rel=1e-14)
+    x[0] = 1.0
+    assert agg.ApplyChF(code, params, x, rtScript)[0] == pytest.approx(1.0, rel=1e-15)
 
 
 def test_apply_chf_poisson_positions(agg):

@@ -3,14 +3,16 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
-#include <thread>
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
+#include "Corvane/numerics/frequency/freq_pgf.h"
 #include "Corvane/numerics/moments/moments.h"
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/severity/sev_discretise.h"
 #include "Corvane/numerics/severity/sev_family.h"
 #include "Corvane/numerics/moments/tln_fit.h"
+#include "Corvane/numerics/grid/grid_checks.h"
 
 namespace corvane {
 
@@ -31,11 +33,6 @@ MomentTriple WeightedMoments(std::span<const double> x, std::span<const double> 
     return m;
 }
 
-void RequireDataUnit(double unit) {
-    if (!(unit > 0.0) || !std::isfinite(unit))
-        throw std::invalid_argument("A data severity needs a positive, finite bucket width");
-}
-
 // The severity grid of a data severity and the severity's own moments.
 std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const double> values, std::int32_t numL2,
                                                double unit) {
@@ -43,12 +40,13 @@ std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const 
     switch (sv) {
         case svEmp: {
             if (values.size() != n) throw std::runtime_error("Wrong number of inputs");
+            RequireDensity(values, "Severity density");
             CEmpDist grid(std::vector<double>(values.begin(), values.end()), unit);
             MomentTriple m = grid.RawMoments();
             return {std::move(grid), m};
         }
         case svOne: {
-            if (n < 2) throw std::invalid_argument("A claim of one bucket needs at least two buckets");
+            if (n < 2) throw InvalidArgument("A claim of one bucket needs at least two buckets");
             CEmpDist grid(n);
             grid.data()[1] = 1.0;
             grid.SetUnit(unit);
@@ -64,53 +62,13 @@ std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const 
     }
 }
 
-// Applies the family's generating function to the complex positions first .. last - 1 of the
-// transform x of n values, handing the family halfcomplex vectors that hold runs of those
-// positions as their own complex positions (their real positions are scratch).
-void ApplyToPositions(const freqdist::CAbstractFreq& family, double* x, std::size_t n, std::size_t first,
-                      std::size_t last) {
-    constexpr std::size_t run = std::size_t{1} << 14;
-    std::vector<double> y(2 * run + 2);
-    for (std::size_t begin = first; begin < last; begin += run) {
-        const std::size_t count = std::min(run, last - begin), m = 2 * count + 2;
-        for (std::size_t j = 0; j < count; ++j) {
-            y[1 + j] = x[begin + j];
-            y[m - 1 - j] = x[n - begin - j];
-        }
-        family.ApplyPGF(y.data(), m);
-        for (std::size_t j = 0; j < count; ++j) {
-            x[begin + j] = y[1 + j];
-            x[n - begin - j] = y[m - 1 - j];
-        }
-    }
-}
-
-// The generating function rewrites every frequency on its own, so a large transform shares the
-// work with a second thread, joined before returning.
-void ApplyPGF(const freqdist::CAbstractFreq& family, CEmpDist& transform) {
-    const std::size_t n = transform.num();
-    double* x = transform.data();
-    if (n < (std::size_t{1} << 16) || n % 2 != 0 || std::thread::hardware_concurrency() < 2) {
-        family.ApplyPGF(x, n);
-        return;
-    }
-    const std::size_t half = n / 2;
-    std::thread worker([&] { ApplyToPositions(family, x, n, 1, half / 2); });
-    ApplyToPositions(family, x, n, half / 2, half);
-    worker.join();
-    double ends[2] = {x[0], x[half]};  // the real values at frequencies 0 and n/2
-    family.ApplyPGF(ends, 2);
-    x[0] = ends[0];
-    x[half] = ends[1];
-}
-
 }  // namespace
 
 CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity) {
     if (!family.NeedsTransform()) return CEmpDist(severity);
     const double unit = severity.unit();
     CEmpDist transform = severity.ForwardFFT();
-    ApplyPGF(family, transform);
+    freqdist::ApplyPGF(family, transform.values());
     CEmpDist aggregate = transform.InverseFFT();
     aggregate.ClampAndNormalise();
     aggregate.SetUnit(unit);
@@ -118,7 +76,7 @@ CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity)
 }
 
 AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& entry, const MixtureSource& mixture) {
-    if (r.numL2 < 0 || r.numL2 > 30) throw std::invalid_argument("numL2 must lie in 0..30");
+    GridSizeFromL2(r.numL2);
     AggregateResult out;
     out.unit = r.unit;
     const bool parametric = r.sv == svMED || r.sv == svTLognormal || r.sv == svPareto || r.sv == svBI ||
@@ -136,11 +94,13 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
     if (parametric) {
         CurveRecord curve = ResolveSeverity(r.sv, r.sevParams, entry, mixture);
         SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
+        RequireLayer(r.layer, r.attach, r.share);
+        RequireNonNegative(out.unit, "Bucket width unit");
         sev = LayerMoments(family, r.layer, r.attach, r.share);
         if (out.unit == 0.0) out.unit = EstimateUnitFromMoments(CompoundMoments(freq, sev), r.layer, n);
         severity = CEmpDist(DiscretiseGrid(family, r.numL2, out.unit, r.layer, r.attach, r.share), out.unit);
     } else {
-        RequireDataUnit(out.unit);
+        RequireUnit(out.unit);
         std::tie(severity, sev) = DataSeverity(r.sv, r.sevParams, r.numL2, out.unit);
     }
 

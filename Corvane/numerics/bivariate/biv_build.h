@@ -25,7 +25,7 @@ void CheckDependency(std::int32_t dep, std::span<const double> depParams);
 //   bvGrossNet, bvGrossCeded, bvNetCeded:
 //                       NetCededDensity(dep, L, A, s, pX, ...)       depParams = {L, A, s}; pY not read
 //   bvXXplusY:          XAndSumDensity(pX, pY)                        depParams not read
-// Fails with std::invalid_argument for any other code, a depParams of another count, a pY whose
+// Fails with an invalid argument for any other code, a depParams of another count, a pY whose
 // size is not ny where it is read, or the builders' own conditions.
 void JointSeverityDensity(std::int32_t dep, std::span<const double> depParams, std::span<const double> pX,
                           std::span<const double> pY, double unitX, double unitY, std::size_t ny,
@@ -47,7 +47,7 @@ struct BivAggregate {
 };
 
 // The claim-count family (fq, fqParams) compounded onto the given joint density of one claim p1
-// (nx x ny, element (x, y) at x*ny + y). Fails with std::invalid_argument when p1 does not hold
+// (nx x ny, element (x, y) at x*ny + y). Fails with an invalid argument when p1 does not hold
 // nx*ny values, and with "Invalid freq dist" for an unknown fq.
 BivAggregate CompoundBivDensity(std::int32_t fq, std::span<const double> fqParams, std::span<const double> p1,
                                 std::size_t nx, std::size_t ny, double unitX, double unitY);

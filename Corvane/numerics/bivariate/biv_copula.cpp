@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
 namespace {
+
+constexpr double kFrankThetaBound = 700.0;
 
 // F(k) = p_0 + ... + p_k, kept within [0, 1] so that rounding never leaves the copula's domain.
 std::vector<double> Cumulative(std::span<const double> p) {
@@ -62,6 +65,21 @@ void Rectangles(std::span<const double> pX, std::span<const double> pY, std::spa
     worker.join();
 }
 
+// Frank's copula evaluated where it keeps its precision, theta > 0; a negative theta is the same
+// copula turned over in v, C_theta(u, v) = u - C_-theta(u, 1 - v), so its rectangles are those of
+// -theta on the Y marginal reversed, each row reversed back.
+void Frank(double theta, std::span<const double> pX, std::span<const double> pY, std::span<double> p) {
+    if (theta < 0) {
+        const std::vector<double> reversed(pY.rbegin(), pY.rend());
+        Frank(-theta, pX, reversed, p);
+        for (std::size_t x = 0; x < pX.size(); ++x) std::reverse(p.begin() + x * pY.size(), p.begin() + (x + 1) * pY.size());
+        return;
+    }
+    const double scale = 1.0 / std::expm1(theta);
+    Rectangles(pX, pY, p, [theta](double t) { return std::expm1(theta * t); },
+               [theta, scale](double a, double b) { return std::log1p(a * (b * scale)) / theta; });
+}
+
 void Independent(std::span<const double> pX, std::span<const double> pY, std::span<double> p) {
     const std::size_t ny = pY.size();
     for (std::size_t x = 0; x < pX.size(); ++x) {
@@ -71,14 +89,34 @@ void Independent(std::span<const double> pX, std::span<const double> pY, std::sp
     }
 }
 
+// Each family's parameter range, so that C is a copula: a joint distribution whose rectangles all
+// have probability >= 0 and whose grid sums to 1. Frank's theta is bounded where 1 + (e^(theta u) - 1)
+// (e^(theta v) - 1)/(e^theta - 1) stays distinct from 0 in doubles (|theta| <= 35, Kendall's tau
+// about 0.89 in size).
+void RequireCopulaParameter(std::int32_t dep, double tau) {
+    switch (dep) {
+        case bvClayton: RequireWithin(tau, 0.0, 1.0, true, "Clayton tau"); break;
+        case bvCook: RequireWithin(tau, 0.0, 1.0, true, "Cook tau"); break;
+        case bvGumbel: RequireWithin(tau, 0.0, 1.0, true, "Gumbel tau"); break;
+        case bvFrank: RequireWithin(tau, -kFrankThetaBound, kFrankThetaBound, false, "Frank theta"); break;
+        case bvFGM:
+            RequireFinite(tau, "FGM tau");
+            Require(std::fabs(4.5 * tau) <= 1.0, "FGM tau must be in [-2/9, 2/9] (theta = 9 tau/2 in [-1, 1]), got " +
+                                                     FormatValue(tau));
+            break;
+        default: break;  // bvIndep, bvMin, bvMax do not read tau
+    }
+}
+
 }  // namespace
 
 void CopulaDensity(std::int32_t dep, double tau, std::span<const double> pX, std::span<const double> pY,
                    std::span<double> p) {
-    if (dep < bvIndep || dep > bvCook) throw std::invalid_argument("no copula for dependency code " + std::to_string(dep));
+    if (dep < bvIndep || dep > bvCook) throw InvalidArgument("no copula for dependency code " + std::to_string(dep));
     if (p.size() != pX.size() * pY.size())
-        throw std::invalid_argument("copula density of " + std::to_string(p.size()) + " values for marginals of " +
+        throw InvalidArgument("copula density of " + std::to_string(p.size()) + " values for marginals of " +
                                     std::to_string(pX.size()) + " and " + std::to_string(pY.size()));
+    RequireCopulaParameter(dep, tau);
     if (dep == bvIndep || (tau == 0.0 && dep != bvMin && dep != bvMax)) {
         Independent(pX, pY, p);
         return;
@@ -97,12 +135,9 @@ void CopulaDensity(std::int32_t dep, double tau, std::span<const double> pX, std
                        [theta](double a, double b) { return std::pow(a + b - 1.0, -1.0 / theta); });
             break;
         }
-        case bvFrank: {
-            const double theta = tau, scale = 1.0 / std::expm1(theta);
-            Rectangles(pX, pY, p, [theta](double t) { return std::expm1(theta * t); },
-                       [theta, scale](double a, double b) { return std::log1p(a * b * scale) / theta; });
+        case bvFrank:
+            Frank(tau, pX, pY, p);
             break;
-        }
         case bvFGM: {
             const double theta = 4.5 * tau;
             Rectangles(pX, pY, p, identity,

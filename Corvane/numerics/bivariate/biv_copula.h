@@ -17,8 +17,9 @@ namespace corvane {
 //   bvGumbel:  theta = 1/(1 - tau),      C = exp(-((-ln u)^theta + (-ln v)^theta)^(1/theta))
 //   bvCook:    theta' = (1/tau - 1)/2,   C = (u^(-1/theta') + v^(-1/theta') - 1)^(-theta')
 // F_X and F_Y are the inclusive cumulative sums of the marginals, taken within [0, 1].
-// Parameters outside a family's range give non-finite or negative values, not failures.
-// Fails with std::invalid_argument for any other code or when p has the wrong size.
+// Fails with an invalid argument for any other code, when p has the wrong size, and for a tau
+// outside the family's range (tau = 0 is the independence limit of codes 3-7):
+//   Clayton, Cook, Gumbel: 0 <= tau < 1;  Frank: -700 <= theta <= 700;  FGM: |9 tau/2| <= 1.
 void CopulaDensity(std::int32_t dep, double tau, std::span<const double> pX, std::span<const double> pY,
                    std::span<double> p);
 

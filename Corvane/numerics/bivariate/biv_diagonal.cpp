@@ -2,15 +2,17 @@
 
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 // Row x adds p(x, y) to bucket x + y, circularly: two contiguous runs per row.
 std::vector<double> DiagonalGrid(std::span<const double> p, std::size_t nx, std::size_t ny, double unitX,
                                  double unitY) {
     if (nx != ny || unitX != unitY)
-        throw std::invalid_argument("the distribution of X + Y needs a square grid with equal units");
+        throw InvalidArgument("the distribution of X + Y needs a square grid with equal units");
     const std::size_t n = nx;
-    if (n == 0 || p.size() != n * n) throw std::invalid_argument("density of the wrong size for its grid");
+    if (n == 0 || p.size() != n * n) throw InvalidArgument("density of the wrong size for its grid");
     std::vector<double> s(n, 0.0);
     for (std::size_t x = 0; x < n; ++x) {
         const double* row = p.data() + x * n;

@@ -3,14 +3,16 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 std::vector<double> FTUVar(std::span<const double> p, std::size_t nx, std::size_t ny, std::int32_t num_l2,
                            double maxFTU) {
-    if (nx != ny) throw std::invalid_argument("the ratio distribution needs a square grid");
-    if (p.size() != nx * ny) throw std::invalid_argument("density of the wrong size for its grid");
-    if (num_l2 < 0 || num_l2 > 30) throw std::invalid_argument("the ratio grid needs 0 <= num_l2 <= 30");
-    if (!(maxFTU > 0.0)) throw std::invalid_argument("the ratio buckets need a positive width");
+    if (nx != ny) throw InvalidArgument("the ratio distribution needs a square grid");
+    if (p.size() != nx * ny) throw InvalidArgument("density of the wrong size for its grid");
+    if (num_l2 < 0 || num_l2 > 30) throw InvalidArgument("the ratio grid needs 0 <= num_l2 <= 30");
+    if (!(maxFTU > 0.0)) throw InvalidArgument("the ratio buckets need a positive width");
     const std::size_t n = nx, f = std::size_t{1} << num_l2;
     const double fTop = static_cast<double>(f);
     std::vector<double> out(f, 0.0);

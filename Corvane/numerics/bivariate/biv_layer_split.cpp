@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -13,16 +14,18 @@ void NetCededDensity(std::int32_t dep, double L, double A, double s, std::span<c
                      double unitY, std::size_t ny, std::span<double> p) {
     const std::size_t nx = pX.size();
     if (dep != bvGrossNet && dep != bvGrossCeded && dep != bvNetCeded)
-        throw std::invalid_argument("no layer split for dependency code " + std::to_string(dep));
-    if (s != 1.0) throw std::invalid_argument("a layer split needs a share of exactly 1");
-    if (unitX != unitY) throw std::invalid_argument("a layer split needs equal units on both axes");
+        throw InvalidArgument("no layer split for dependency code " + std::to_string(dep));
+    RequireLayer(L, A, s);
+    RequireUnit(unitX);
+    if (s != 1.0) throw InvalidArgument("a layer split needs a share of exactly 1");
+    if (unitX != unitY) throw InvalidArgument("a layer split needs equal units on both axes");
     if (nx == 0 || p.size() != nx * ny)
-        throw std::invalid_argument("layer split density of " + std::to_string(p.size()) + " values for a " +
+        throw InvalidArgument("layer split density of " + std::to_string(p.size()) + " values for a " +
                                     std::to_string(nx) + " x " + std::to_string(ny) + " grid");
     const double u = unitX;
     const double aBucket = std::trunc(A / u), eBucket = std::trunc((A + L) / u);
     if (!(aBucket >= 0.0 && aBucket <= eBucket && eBucket <= static_cast<double>(nx)))
-        throw std::invalid_argument("the layer must lie within the grid's " + std::to_string(nx) + " buckets");
+        throw InvalidArgument("the layer must lie within the grid's " + std::to_string(nx) + " buckets");
     const std::size_t a = static_cast<std::size_t>(aBucket), e = static_cast<std::size_t>(eBucket), l = e - a;
 
     const auto net = [=](std::size_t i) { return i < a ? i : (i < e ? a : i - l); };
@@ -30,7 +33,7 @@ void NetCededDensity(std::int32_t dep, double L, double A, double s, std::span<c
     // Both parts grow with the gross bucket, so the top bucket needs the most columns.
     const std::size_t yTop = dep == bvGrossNet ? net(nx - 1) : ceded(nx - 1);
     if (yTop >= ny)
-        throw std::invalid_argument("the second coordinate needs " + std::to_string(yTop + 1) + " buckets, the grid has " +
+        throw InvalidArgument("the second coordinate needs " + std::to_string(yTop + 1) + " buckets, the grid has " +
                                     std::to_string(ny));
 
     std::fill(p.begin(), p.end(), 0.0);

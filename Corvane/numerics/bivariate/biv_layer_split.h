@@ -14,7 +14,7 @@ namespace corvane {
 //   ceded(i) = 0 (i < a),  i - a (a <= i < e),  l (i >= e)
 // and p(x, y) (nx x ny, element (x, y) at x*ny + y) receives p_X(i) at
 //   bvGrossNet (x, y) = (i, net(i)),  bvGrossCeded (i, ceded(i)),  bvNetCeded (net(i), ceded(i));
-// every other cell is 0. Fails with std::invalid_argument, before p is written, for any other
+// every other cell is 0. Fails with an invalid argument, before p is written, for any other
 // code, a share s other than exactly 1, unitX != unitY, a layer that does not lie within the grid
 // (a < 0, e < a or e > nx, or not finite), ny too small for the second coordinate, or a p of the
 // wrong size.

@@ -8,6 +8,7 @@
 
 #include "Corvane/numerics/bivariate/biv_diagonal.h"
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -75,20 +76,20 @@ std::vector<double> ProRata(std::span<const double> p, std::size_t n, double u, 
 std::vector<double> LossALAE(std::span<const double> p, std::size_t nx, std::size_t ny, double unitX, double unitY,
                              std::int32_t aT, double layer, double attach, std::int32_t nThreads) {
     if (nx != ny || unitX != unitY)
-        throw std::invalid_argument("loss and expense need a square grid with equal units");
+        throw InvalidArgument("loss and expense need a square grid with equal units");
     const std::size_t n = nx;
     const double u = unitX;
-    if (n == 0 || p.size() != n * n) throw std::invalid_argument("density of the wrong size for its grid");
-    if (!(u > 0.0) || !std::isfinite(u)) throw std::invalid_argument("loss and expense need a positive unit");
+    if (n == 0 || p.size() != n * n) throw InvalidArgument("density of the wrong size for its grid");
+    if (!(u > 0.0) || !std::isfinite(u)) throw InvalidArgument("loss and expense need a positive unit");
     if (!(attach >= 0.0) || !(layer >= 0.0))
-        throw std::invalid_argument("the layer needs a non-negative attachment and limit");
+        throw InvalidArgument("the layer needs a non-negative attachment and limit");
     switch (aT) {
         case alaeIncluded:
             return CededLayer(DiagonalGrid(p, nx, ny, unitX, unitY), u, layer, attach);
         case alaeProRata:
             return ProRata(p, n, u, layer, attach, nThreads);
         default:
-            throw std::invalid_argument("unknown ALAE treatment " + std::to_string(aT));
+            throw InvalidArgument("unknown ALAE treatment " + std::to_string(aT));
     }
 }
 

@@ -17,7 +17,7 @@ namespace corvane {
 //                 l = x*u with layer part c = min(max(l - attach, 0), layer), cell (x, y) pays
 //                 t = c (y*u/l + 1), added to bucket min(trunc(t/u + 1/2), n - 1); row x = 0 pays 0.
 // With nThreads >= 2 the rows n/2 .. n-1 of the pro-rata sum run on a second thread, joined before
-// return; the result does not depend on nThreads. Fails with std::invalid_argument unless
+// return; the result does not depend on nThreads. Fails with an invalid argument unless
 // nx = ny, unitX = unitY > 0, attach >= 0 and layer >= 0, or for any other aT.
 std::vector<double> LossALAE(std::span<const double> p, std::size_t nx, std::size_t ny, double unitX, double unitY,
                              std::int32_t aT, double layer, double attach, std::int32_t nThreads);

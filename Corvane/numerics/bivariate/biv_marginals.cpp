@@ -2,12 +2,14 @@
 
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 namespace {
 
 void RequireGrid(std::span<const double> p, std::size_t nx, std::size_t ny) {
-    if (p.size() != nx * ny) throw std::invalid_argument("density of the wrong size for its grid");
+    if (p.size() != nx * ny) throw InvalidArgument("density of the wrong size for its grid");
 }
 
 }  // namespace

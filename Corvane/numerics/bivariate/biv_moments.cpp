@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 // One pass over the grid gives the row sums r(x) = sum_y p(x, y), the column sums c(y) and the
@@ -10,7 +12,7 @@ namespace corvane {
 // E Y^k = sum c(y) (y unitY)^k and E XY = sum x unitX w(x).
 std::array<double, 7> BivMoments(std::span<const double> p, std::size_t nx, std::size_t ny, double unitX,
                                  double unitY) {
-    if (p.size() != nx * ny) throw std::invalid_argument("density of the wrong size for its grid");
+    if (p.size() != nx * ny) throw InvalidArgument("density of the wrong size for its grid");
     std::vector<double> c(ny, 0.0);
     std::array<double, 7> m{};
     for (std::size_t x = 0; x < nx; ++x) {

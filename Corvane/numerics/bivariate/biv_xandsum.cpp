@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 // Row x of the density is p_Y shifted by x (circularly) and scaled by p_X(x): the two pieces of
@@ -10,7 +12,7 @@ namespace corvane {
 void XAndSumDensity(std::span<const double> pX, std::span<const double> pY, std::span<double> p) {
     const std::size_t n = pX.size();
     if (n == 0 || pY.size() != n || p.size() != n * n)
-        throw std::invalid_argument("(X, X + Y) needs a square grid and marginals of its size");
+        throw InvalidArgument("(X, X + Y) needs a square grid and marginals of its size");
     for (std::size_t x = 0; x < n; ++x) {
         double* row = p.data() + x * n;
         const double px = pX[x];

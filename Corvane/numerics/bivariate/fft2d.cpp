@@ -7,6 +7,7 @@
 #include <string>
 
 #include "Corvane/numerics/grid/fftw_planner.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -15,7 +16,7 @@ namespace corvane {
 CFFT2D::CFFT2D(std::size_t nx, std::size_t ny)
     : nx_(nx), ny_(ny), rowStride_(2 * (ny / 2 + 1)), work_(nullptr), forward_(nullptr), inverse_(nullptr) {
     if (nx == 0 || ny == 0 || nx > static_cast<std::size_t>(INT32_MAX) || ny > static_cast<std::size_t>(INT32_MAX))
-        throw std::invalid_argument("two-dimensional transform of " + std::to_string(nx) + " x " +
+        throw InvalidArgument("two-dimensional transform of " + std::to_string(nx) + " x " +
                                     std::to_string(ny) + " points");
     if (nx_ > SIZE_MAX / sizeof(double) / rowStride_) throw std::bad_alloc();
     work_ = fftw_alloc_real(nx_ * rowStride_);
@@ -40,7 +41,7 @@ CFFT2D::~CFFT2D() {
 
 void CFFT2D::RequireGrid(std::size_t size) const {
     if (size != nx_ * ny_)
-        throw std::invalid_argument("grid of " + std::to_string(size) + " values for a " + std::to_string(nx_) +
+        throw InvalidArgument("grid of " + std::to_string(size) + " values for a " + std::to_string(nx_) +
                                     " x " + std::to_string(ny_) + " transform");
 }
 

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 
 namespace freqdist {
 
@@ -11,9 +12,9 @@ namespace {
 [[noreturn]] void RejectWithoutContagion(std::int32_t code) {
     switch (code) {
         case corvane::fqOne:
-            throw std::invalid_argument("One with certainty has no contagion");
+            throw corvane::InvalidArgument("One with certainty has no contagion");
         case corvane::fqEmp:
-            throw std::invalid_argument("An empirical claim count has no contagion");
+            throw corvane::InvalidArgument("An empirical claim count has no contagion");
         default:
             throw std::runtime_error("Invalid freq dist");
     }

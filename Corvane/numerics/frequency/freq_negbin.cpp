@@ -2,21 +2,17 @@
 
 #include <cmath>
 
-#include "Corvane/numerics/frequency/freq_transform.h"
+#include "Corvane/numerics/require.h"
 
 namespace freqdist {
 
-std::vector<double> CNegBin::GetParams() const { return {r_, p_}; }
-
-void CNegBin::SetParams(std::span<const double> v) {
-    RequireParams(v, 2, "Negative binomial");
-    const double mean = v[0];
-    const double vm = v[1];
+CNegBin::CNegBin(double mean, double vm) {
+    corvane::RequireNonNegative(mean, "Negative binomial mean");
+    corvane::RequireFinite(vm, "Negative binomial variance/mean");
+    corvane::Require(vm > 1.0, "Negative binomial variance/mean must be > 1, got " + corvane::FormatValue(vm));
     p_ = 1.0 / vm;
     r_ = mean / (vm - 1.0);
 }
-
-std::u16string_view CNegBin::Name() const { return u"Negative Binomial (r, p)"; }
 
 // With q = 1 - p: E N = rq/p, E N^2 = (r^2 q^2 + rq)/p^2, E N^3 = (r^3 q^3 + 3 r^2 q^2 + rq(1 + q))/p^3.
 std::array<double, 3> CNegBin::Moments() const {
@@ -30,26 +26,11 @@ std::array<double, 3> CNegBin::Moments() const {
 std::complex<double> CNegBin::Pgf(std::complex<double> z) const {
     const double q = 1.0 - p_;
     const double a = z.real(), b = z.imag();
+    if (b == 0.0) return std::pow(p_ / (1.0 - q * a), r_);
     const double d = 1.0 - q * a;
     const double D = d * d + q * q * b * b;
     const std::complex<double> w(p_ * d / D, p_ * q * b / D);
-    if (w.imag() == 0.0) return std::pow(w.real(), r_);
     return std::exp(r_ * std::log(w));
 }
-
-double CNegBin::Pgf(double t) const { return std::pow(p_ / (1.0 - (1.0 - p_) * t), r_); }
-
-void CNegBin::ApplyPGF(double* x, std::size_t n) const {
-    if (n == 0) return;
-    x[0] = 1.0;
-    if (HasNyquist(n)) x[n / 2] = Pgf(x[n / 2]);
-    ApplyToComplexPositions(x, n, [this](std::complex<double> z) { return Pgf(z); });
-}
-
-void CNegBin::ApplyPGF2D(std::complex<double>* data, std::size_t rows, std::size_t cols) const {
-    ApplyToTransform2D(data, rows, cols, [this](std::complex<double> z) { return Pgf(z); });
-}
-
-bool CNegBin::NeedsTransform() const { return true; }
 
 }  // namespace freqdist

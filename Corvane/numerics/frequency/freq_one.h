@@ -7,13 +7,9 @@ namespace freqdist {
 
 class COne final : public CAbstractFreq {
 public:
-    std::vector<double> GetParams() const override;  // empty: the family has no parameters
-    void SetParams(std::span<const double> v) override;  // reads nothing
-    std::u16string_view Name() const override;
-    std::array<double, 3> Moments() const override;
-    void ApplyPGF(double* x, std::size_t n) const override;  // leaves x unchanged
-    void ApplyPGF2D(std::complex<double>* data, std::size_t rows, std::size_t cols) const override;  // unchanged
-    bool NeedsTransform() const override;
+    std::array<double, 3> Moments() const override { return {1.0, 1.0, 1.0}; }
+    std::complex<double> Pgf(std::complex<double> z) const override { return z; }
+    bool NeedsTransform() const override { return false; }
 };
 
 }  // namespace freqdist

@@ -9,21 +9,15 @@ namespace freqdist {
 
 class CPIG final : public CAbstractFreq {
 public:
-    std::vector<double> GetParams() const override;  // [mu, beta]
-    void SetParams(std::span<const double> v) override;  // mu = v[0], beta = v[1]
-    std::u16string_view Name() const override;
+    // mu >= 0 and beta > 0, both finite (beta = 0 is the Poisson limit, which the factory makes
+    // as a CPoisson).
+    CPIG(double mu, double beta);
     std::array<double, 3> Moments() const override;
-    // x[0] becomes exactly 1, P(1) for a normalised transform.
-    void ApplyPGF(double* x, std::size_t n) const override;
-    void ApplyPGF2D(std::complex<double>* data, std::size_t rows, std::size_t cols) const override;
-    bool NeedsTransform() const override;
+    std::complex<double> Pgf(std::complex<double> z) const override;
 
 private:
-    std::complex<double> Pgf(std::complex<double> z) const;
-    double Pgf(double t) const;
-
-    double mu_ = 0.0;
-    double beta_ = 0.0;
+    double mu_;
+    double beta_;
 };
 
 }  // namespace freqdist

@@ -2,7 +2,7 @@
 
 #include "Corvane/numerics/grid/empdist.h"
 #include "Corvane/numerics/grid/grid_checks.h"
-#include "automation/failure.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -39,7 +39,7 @@ std::vector<double> MeanExcess(const std::vector<double>& S, double unit) {
 
 DistComparison DistCompare(std::span<const double> emp, std::int32_t numL2, double unit, std::span<const double> thy) {
     const std::size_t n = GridSizeFromL2(numL2);
-    if (thy.size() != n) throw automation::StatusError(automation::E_INVALIDARG);
+    if (thy.size() != n) RejectWithoutText();
     const CEmpDist fe = CEmpDist::FromSample(emp, numL2, unit);
     const CEmpDist ft(std::vector<double>(thy.begin(), thy.end()), unit);
     DistComparison c;

@@ -4,14 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "automation/failure.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
 CEmpDist EmpDistFromDensity(std::span<const double> v, std::int32_t numIn, double unit) {
     if (numIn < 1 || v.size() != static_cast<std::size_t>(numIn))
-        throw std::invalid_argument("a density of " + std::to_string(v.size()) + " values for " +
+        throw InvalidArgument("a density of " + std::to_string(v.size()) + " values for " +
                                     std::to_string(numIn) + " buckets");
+    RequireDensity(v, "Density");
+    RequireUnit(unit);
     return CEmpDist(std::vector<double>(v.begin(), v.end()), unit);
 }
 
@@ -20,7 +22,7 @@ CEmpDist EmpDistFromSample(std::span<const double> v, std::int32_t numL2, double
 }
 
 CEmpDist EmpDistFromRMS(std::span<const double> xs, std::span<const double> pxs, std::int32_t numL2, double unit) {
-    if (xs.size() != pxs.size()) throw automation::StatusError(automation::E_INVALIDARG);
+    if (xs.size() != pxs.size()) RejectWithoutText();
     return CEmpDist::FromPoints(xs, pxs, numL2, unit);
 }
 

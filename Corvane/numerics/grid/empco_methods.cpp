@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -12,7 +13,7 @@ namespace {
 
 std::span<double> CallerArray(std::int32_t num, std::span<double> xs) {
     if (num < 0 || static_cast<std::size_t>(num) > xs.size())
-        throw std::invalid_argument("a count of " + std::to_string(num) + " for an array of " +
+        throw InvalidArgument("a count of " + std::to_string(num) + " for an array of " +
                                     std::to_string(xs.size()) + " values");
     return xs.first(static_cast<std::size_t>(num));
 }
@@ -34,14 +35,14 @@ void DensityInto(const CEmpDist& grid, std::int32_t num, std::span<double> xs) {
         return;
     }
     if (!IsPowerOfTwo(d) || (d > n / 2 && d < n))
-        throw std::invalid_argument("no coarse grid of exactly " + std::to_string(d) + " buckets for a grid of " +
+        throw InvalidArgument("no coarse grid of exactly " + std::to_string(d) + " buckets for a grid of " +
                                     std::to_string(n));
     const CEmpDist coarse = grid.Coarsen(FloorLog2(d));
     std::copy(coarse.values().begin(), coarse.values().end(), out.begin());
 }
 
 std::vector<double> Sample(const CEmpDist& grid, std::int32_t nSize) {
-    if (nSize < 0) throw std::invalid_argument("a sample of " + std::to_string(nSize) + " values");
+    if (nSize < 0) throw InvalidArgument("a sample of " + std::to_string(nSize) + " values");
     return grid.Quantiles(static_cast<std::size_t>(nSize));
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <utility>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 CEmpDist::CEmpDist() = default;
@@ -80,7 +82,7 @@ void CEmpDist::Assign(const CEmpDist& other) {
 
 void CEmpDist::SetNum(std::size_t n) {
     if (n > capacity_)
-        throw std::invalid_argument("grid length " + std::to_string(n) + " exceeds its array of " +
+        throw InvalidArgument("grid length " + std::to_string(n) + " exceeds its array of " +
                                     std::to_string(capacity_) + " values");
     num_ = n;
 }
@@ -119,7 +121,7 @@ CEmpDist CEmpDist::InverseFFT() {
 void CEmpDist::MultiplyTransform(const CEmpDist& other) {
     if (other.num_ != num_) throw std::runtime_error("Invalid input vector lengths");
     if (num_ == 0 || num_ % 2 != 0)
-        throw std::invalid_argument("a transform product needs an even length, not " + std::to_string(num_));
+        throw InvalidArgument("a transform product needs an even length, not " + std::to_string(num_));
     const std::size_t n = num_;
     double* a = data_;
     const double* b = other.data_;

@@ -1,8 +1,11 @@
 // Grids built from data: the histogram of a sample and the point masses of amount/probability pairs.
+#include <cmath>
 #include <stdexcept>
+#include <string>
 
 #include "Corvane/numerics/grid/empdist.h"
 #include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -11,7 +14,7 @@ namespace corvane {
 CEmpDist CEmpDist::FromSample(std::span<const double> x, std::int32_t numL2, double unit) {
     const std::size_t n = GridSizeFromL2(numL2);
     RequireBucketWidth(unit);
-    if (x.empty()) throw std::invalid_argument("a histogram needs at least one sample value");
+    if (x.empty()) throw InvalidArgument("a histogram needs at least one sample value");
     CEmpDist grid(n);
     grid.SetUnit(unit);
     for (std::size_t i = x.size(); i-- > 0;) grid.data_[NearestBucket(x[i], unit, n)] += 1.0;
@@ -25,15 +28,19 @@ CEmpDist CEmpDist::FromPoints(std::span<const double> x, std::span<const double>
                               double unit) {
     const std::size_t n = GridSizeFromL2(numL2);
     RequireBucketWidth(unit);
-    if (x.size() != q.size()) throw std::invalid_argument("point masses need as many probabilities as amounts");
+    if (x.size() != q.size()) throw InvalidArgument("point masses need as many probabilities as amounts");
     CEmpDist grid(n);
     grid.SetUnit(unit);
     double T = 0.0;
+    for (std::size_t i = 0; i < q.size(); ++i)
+        if (!(q[i] >= 0.0) || std::isinf(q[i]))
+            throw InvalidArgument("Point probability at index " + std::to_string(i) + " must be >= 0, got " +
+                                  FormatValue(q[i]));
     for (std::size_t i = x.size(); i-- > 0;) {
         grid.data_[NearestBucket(x[i], unit, n)] += q[i];
         T += q[i];
     }
-    if (T == 0.0) throw std::invalid_argument("point masses whose probabilities sum to 0 cannot be normalised");
+    if (T == 0.0) throw InvalidArgument("point masses whose probabilities sum to 0 cannot be normalised");
     if (T != 1.0) grid.Scale(1.0 / T);
     return grid;
 }

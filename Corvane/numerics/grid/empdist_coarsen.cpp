@@ -4,6 +4,7 @@
 
 #include "Corvane/numerics/grid/empdist.h"
 #include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -16,7 +17,7 @@ CEmpDist CEmpDist::Coarsen(std::int32_t numL2) const {
     if (num_ < m) throw std::runtime_error("Cannot interpolate...");
     if (num_ == m) return *this;
     if (num_ % m != 0)
-        throw std::invalid_argument("cannot coarsen " + std::to_string(num_) + " buckets to " + std::to_string(m));
+        throw InvalidArgument("cannot coarsen " + std::to_string(num_) + " buckets to " + std::to_string(m));
     const std::size_t r = num_ / m;
     CEmpDist coarse(m);
     coarse.SetUnit(static_cast<double>(r) * unit_);

@@ -4,6 +4,8 @@
 
 #include "Corvane/numerics/grid/empdist.h"
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 std::vector<double> CEmpDist::Quantiles(std::size_t count) const {
@@ -21,7 +23,7 @@ void CEmpDist::Quantiles(std::span<double> out) const {
     const std::size_t count = out.size();
     if (count == 0) return;
     const std::size_t n = num_;
-    if (n == 0) throw std::invalid_argument("a grid of no buckets has no quantiles");
+    if (n == 0) throw InvalidArgument("a grid of no buckets has no quantiles");
     const double* p = data_;
     const double u = unit_;
     const double step = 1.0 / (static_cast<double>(count) + 1.0);

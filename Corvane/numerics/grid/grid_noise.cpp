@@ -5,8 +5,8 @@
 
 #include "Corvane/numerics/grid/empdist.h"
 #include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/special/specialfunctions.h"
-#include "automation/failure.h"
 
 namespace corvane {
 
@@ -35,9 +35,9 @@ std::vector<double> NormalKernel(std::size_t n, double s) {
 }  // namespace
 
 std::vector<double> AddNoise(std::span<const double> p, double unit, double sdNoise) {
-    if (sdNoise == 0.0) throw automation::StatusError(automation::E_INVALIDARG);
+    if (sdNoise == 0.0) RejectWithoutText();
     const std::size_t n = p.size();
-    if (n == 0 || n % 2 != 0) throw std::invalid_argument("noise needs an even length, not " + std::to_string(n));
+    if (n == 0 || n % 2 != 0) throw InvalidArgument("noise needs an even length, not " + std::to_string(n));
     RequireBucketWidth(unit);
     CEmpDist P = CEmpDist(std::vector<double>(p.begin(), p.end()), unit).ForwardFFT();
     P.MultiplyTransform(CEmpDist(NormalKernel(n, unit / sdNoise), unit).ForwardFFT());

@@ -3,7 +3,7 @@
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/grid/savgol.h"
-#include "automation/failure.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -23,7 +23,7 @@ std::optional<std::vector<double>> Smooth(std::span<const double> v, std::int32_
                                           std::int32_t order) {
     const std::optional<SmoothingParameters> sg = SmoothingFor(smthType, forward, order);
     if (!sg || sg->forward == 0) return std::nullopt;
-    if (!IsPowerOfTwo(v.size())) throw automation::StatusError(automation::E_INVALIDARG);
+    if (!IsPowerOfTwo(v.size())) RejectWithoutText();
     std::vector<double> y(v.begin(), v.end());
     SavgolSmooth(y, sg->forward, sg->order);
     return y;

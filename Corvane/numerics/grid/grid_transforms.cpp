@@ -4,6 +4,7 @@
 #include <string>
 
 #include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -14,18 +15,18 @@ CEmpDist Grid(std::vector<double>&& v) { return CEmpDist(std::move(v), 0.0); }
 void RequireTransformProduct(std::size_t na, std::size_t nb) {
     if (na != nb) throw std::runtime_error("Invalid input vector lengths");
     if (na == 0 || na % 2 != 0)
-        throw std::invalid_argument("a transform product needs an even length, not " + std::to_string(na));
+        throw InvalidArgument("a transform product needs an even length, not " + std::to_string(na));
 }
 
 }  // namespace
 
 std::vector<double> FFT(std::vector<double> v) {
-    if (v.empty()) throw std::invalid_argument("a transform needs at least one value");
+    if (v.empty()) throw InvalidArgument("a transform needs at least one value");
     return Grid(std::move(v)).ForwardFFT().ReleaseValues();
 }
 
 std::vector<double> IFFT(std::vector<double> v) {
-    if (v.empty()) throw std::invalid_argument("a transform needs at least one value");
+    if (v.empty()) throw InvalidArgument("a transform needs at least one value");
     CEmpDist x = Grid(std::move(v)).InverseFFT();
     x.ClampTiny();
     return x.ReleaseValues();

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "Corvane/numerics/grid/fftw_planner.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -123,12 +124,12 @@ void CHalfcomplexFFT::Plan(std::size_t n, double* real) {
 // array of its size between transforms.
 void CHalfcomplexFFT::Execute(std::span<const double> in, std::span<double> out) {
     const std::size_t n = in.size();
-    if (n == 0 || out.size() != n) throw std::invalid_argument("a transform needs two arrays of equal length n >= 1");
-    if (n > static_cast<std::size_t>(INT_MAX)) throw std::invalid_argument("transform length above 2^31 - 1");
+    if (n == 0 || out.size() != n) throw InvalidArgument("a transform needs two arrays of equal length n >= 1");
+    if (n > static_cast<std::size_t>(INT_MAX)) throw InvalidArgument("transform length above 2^31 - 1");
     const auto a = reinterpret_cast<std::uintptr_t>(in.data());
     const auto b = reinterpret_cast<std::uintptr_t>(out.data());
     if (a < b + n * sizeof(double) && b < a + n * sizeof(double))
-        throw std::invalid_argument("an out-of-place transform needs separate arrays");
+        throw InvalidArgument("an out-of-place transform needs separate arrays");
     const std::size_t half = (n + 1) / 2;  // complex positions are 1 .. half - 1
     double* real = direction_ == Direction::Forward ? const_cast<double*>(in.data()) : out.data();
     Plan(n, real);  // r2c only reads its real input

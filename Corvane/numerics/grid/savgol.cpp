@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 
 namespace {
@@ -48,9 +50,9 @@ std::vector<double> FitBasis(std::size_t w, std::size_t d) {
 // the last f that of the last window.
 void SavgolSmooth(std::span<double> y, int forward, int order) {
     if (forward < 0 || order < 0)
-        throw std::invalid_argument("smoothing needs a window and an order of at least 0");
+        throw InvalidArgument("smoothing needs a window and an order of at least 0");
     if (order >= 2 * static_cast<long long>(forward) + 1)
-        throw std::invalid_argument("a polynomial of order " + std::to_string(order) +
+        throw InvalidArgument("a polynomial of order " + std::to_string(order) +
                                     " is not determined by a window of " + std::to_string(2LL * forward + 1) +
                                     " points");
     const std::size_t n = y.size();

@@ -2,35 +2,26 @@
 
 #include <cmath>
 
-#include "automation/failure.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
-namespace {
-
-MomentTriple Triple(std::span<const double> m) {
-    if (m.size() != 3) throw automation::BareFailure{99};
-    return {m[0], m[1], m[2]};
+MomentTriple AggMoms(const MomentTriple& freqMoms, const MomentTriple& sevMoms) {
+    return CompoundMoments(freqMoms, sevMoms);
 }
 
-}  // namespace
-
-MomentTriple AggMoms(std::span<const double> freqMoms, std::span<const double> sevMoms) {
-    return CompoundMoments(Triple(freqMoms), Triple(sevMoms));
+MomentTriple SumMoms(const MomentTriple& mom1, const MomentTriple& mom2) {
+    return SumMoments(mom1, mom2);
 }
 
-MomentTriple SumMoms(std::span<const double> mom1, std::span<const double> mom2) {
-    return SumMoments(Triple(mom1), Triple(mom2));
+double EstimateUnit(const MomentTriple& aggMoms, std::int32_t numL2, double layerConstraint) {
+    return EstimateUnitFromMoments(aggMoms, layerConstraint, std::ldexp(1.0, numL2));
 }
 
-double EstimateUnit(std::span<const double> aggMoms, std::int32_t numL2, double layerConstraint) {
-    return EstimateUnitFromMoments(Triple(aggMoms), layerConstraint, std::ldexp(1.0, numL2));
-}
-
-TLNParams TLNFitMoms(std::span<const double> aggMoms) { return TLNFitMoments(Triple(aggMoms)); }
+TLNParams TLNFitMoms(const MomentTriple& aggMoms) { return TLNFitMoments(aggMoms); }
 
 std::array<double, 6> QuickStats(std::int32_t num, double unit, std::span<const double> dist) {
     if (num < 0 || dist.size() != static_cast<std::size_t>(num))
-        throw automation::StatusError(automation::E_INVALIDARG);
+        RejectWithoutText();
     const auto [s1, s2, s3] = GridRawMoments(dist, unit);
     const double sd = std::sqrt(s2 - s1 * s1);
     const double cv = sd / s1;

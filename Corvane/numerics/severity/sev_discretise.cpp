@@ -6,7 +6,11 @@
 #include <span>
 #include <stdexcept>
 #include <type_traits>
+#include <string>
 #include <variant>
+
+#include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 namespace {
@@ -66,6 +70,7 @@ void FillBySurvival(const Family& family, double A, double h, double c, std::spa
 // top bucket b[q]. b holds zeros on entry.
 void FillLayer(const SeverityFamily& family, double A, double h, std::span<double> b) {
     const double SA = Survival(family, A);
+    Require(SA > 0, "Layer attachment " + FormatValue(A) + " lies beyond every claim: Pr(X > attachment) = 0");
     const double c = 1 / SA;
     if (b.size() == 1) {
         b[0] = c * SA;
@@ -86,10 +91,11 @@ void FillLayer(const SeverityFamily& family, double A, double h, std::span<doubl
 
 std::vector<double> DiscretiseGrid(const SeverityFamily& family, int numL2, double unit, double layer,
                                    double attach, double share) {
-    if (numL2 < 0 || numL2 > 30) throw std::invalid_argument("numL2 must lie in 0..30");
-    const std::size_t n = std::size_t{1} << numL2;
+    const std::size_t n = GridSizeFromL2(numL2);
+    RequireUnit(unit);
+    RequireLayer(layer, attach, share);
     const double m = std::trunc(layer * share / unit);
-    if (layer < 0 || !(m >= 0 && m < static_cast<double>(n))) throw std::runtime_error(kLayerDoesNotFit);
+    if (!(m < static_cast<double>(n))) throw std::runtime_error(kLayerDoesNotFit);
 
     std::vector<double> grid(n, 0.0);
     FillLayer(family, attach, unit / share, std::span(grid).first(static_cast<std::size_t>(m) + 1));
@@ -98,7 +104,9 @@ std::vector<double> DiscretiseGrid(const SeverityFamily& family, int numL2, doub
 
 std::vector<double> DiscretiseCount(const SeverityFamily& family, int num, double unit, double layer,
                                     double attach, double share) {
-    if (num < 0) throw std::invalid_argument("The bucket count must not be negative");
+    Require(num >= 0, "The bucket count num must be >= 0, got " + std::to_string(num));
+    RequireUnit(unit);
+    RequireLayer(layer == -1 ? 1.0 : layer, attach, share);
     const double m = layer == -1 ? num : std::trunc(layer * share / unit);
     if (!(m >= 1 && m <= num)) throw std::runtime_error(kLayerDoesNotFit);
 

@@ -5,16 +5,6 @@
 #include "Corvane/numerics/codes.h"
 
 namespace corvane {
-namespace {
-
-template <class Family>
-SeverityFamily MakeWith(std::span<const double> values) {
-    Family family;
-    family.SetParams(values);
-    return family;
-}
-
-}  // namespace
 
 bool HasSeverityFamily(std::int32_t sevDist) {
     return sevDist == svMED || sevDist == svTLognormal || sevDist == svPareto;
@@ -22,9 +12,9 @@ bool HasSeverityFamily(std::int32_t sevDist) {
 
 SeverityFamily MakeSeverityFamily(std::int32_t sevDist, std::span<const double> values) {
     switch (sevDist) {
-        case svMED: return MakeWith<CMED>(values);
-        case svTLognormal: return MakeWith<CTLognormal>(values);
-        case svPareto: return MakeWith<CPareto>(values);
+        case svMED: return CMED(values);
+        case svTLognormal: return CTLognormal(values);
+        case svPareto: return CPareto(values);
         default: throw std::runtime_error("Invalid sev dist");
     }
 }

@@ -17,8 +17,8 @@ using SeverityFamily = std::variant<CMED, CTLognormal, CPareto>;
 // True for svMED, svTLognormal and svPareto, the codes that have a family.
 bool HasSeverityFamily(std::int32_t sevDist);
 
-// The family of code svMED, svTLognormal or svPareto with SetParams(values); any other code fails
-// with "Invalid sev dist".
+// The family of code svMED, svTLognormal or svPareto made with values (and checked by its
+// constructor); any other code fails with "Invalid sev dist".
 SeverityFamily MakeSeverityFamily(std::int32_t sevDist, std::span<const double> values);
 
 double CDF(const SeverityFamily& family, double x);

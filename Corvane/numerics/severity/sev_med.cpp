@@ -3,7 +3,9 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <string>
 
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/severity/sev_layer.h"
 #include "Corvane/numerics/special/specialfunctions.h"
 
@@ -20,16 +22,24 @@ double LowerGammaP(double a, double x) {
 
 }  // namespace
 
-void CMED::SetParams(std::span<const double> values) {
+CMED::CMED(std::span<const double> values) {
     const std::size_t k = values.size() / 2;
+    Require(k >= 1, "Mixed exponential needs at least one (mean, weight) pair, got " +
+                        std::to_string(values.size()) + " value(s)");
     w_.resize(k);
     theta_.resize(k);
     rate_.resize(k);
+    double total = 0;
     for (std::size_t i = 0; i < k; ++i) {
+        const std::string component = std::to_string(i + 1);
+        RequirePositive(values[2 * i], "Mixed exponential mean " + component);
+        RequireNonNegative(values[2 * i + 1], "Mixed exponential weight " + component);
         theta_[i] = values[2 * i];
         w_[i] = values[2 * i + 1];
         rate_[i] = 1 / theta_[i];
+        total += w_[i];
     }
+    Require(total > 0, "Mixed exponential weights must have a positive total, got 0");
 }
 
 double CMED::Survival(double x) const {

@@ -11,8 +11,9 @@ namespace corvane {
 
 class CMED {
 public:
-    // Pairs (theta_1, w_1, theta_2, w_2, ...); an odd last value is ignored.
-    void SetParams(std::span<const double> values);
+    // Pairs (theta_1, w_1, theta_2, w_2, ...); an odd last value is ignored. At least one pair,
+    // every mean theta_i > 0 and weight w_i >= 0, all finite, with a positive total weight.
+    explicit CMED(std::span<const double> values);
 
     double CDF(double x) const;       // 1 - S(x); no clamping for x < 0
     double Survival(double x) const;  // S(x) = sum_i w_i exp(-x rate_i)

@@ -3,16 +3,16 @@
 #include <stdexcept>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/severity/sev_discretise.h"
 #include "Corvane/numerics/severity/sev_family.h"
-#include "automation/failure.h"
 
 namespace corvane {
 
 double SeverityF(std::int32_t sd, std::span<const double> params, double x, const CurveSource& entry) {
-    if (sd != svBI && !HasSeverityFamily(sd)) throw automation::StatusError(automation::E_INVALIDARG);
+    if (sd != svBI && !HasSeverityFamily(sd)) RejectWithoutText();
     const CurveRecord curve = ResolveSeverity(sd, params, entry, nullptr);
-    if (!HasSeverityFamily(curve.sevDist)) throw automation::StatusError(automation::E_INVALIDARG);
+    if (!HasSeverityFamily(curve.sevDist)) RejectWithoutText();
     return CurveF(curve, x);
 }
 
@@ -28,7 +28,9 @@ MomentTriple SevMoms(std::int32_t sevDist, std::span<const double> params, doubl
     const CurveRecord curve = ResolveSeverity(sevDist, params, entry, mixture);
     if (curve.sevDist == svOne) return {1.0, 1.0, 1.0};
     if (curve.sevDist == svEmp) throw std::runtime_error("Not implemented");
-    return LayerMoments(MakeSeverityFamily(curve.sevDist, curve.params), layer, attach, share);
+    const SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
+    RequireLayer(layer, attach, share);
+    return LayerMoments(family, layer, attach, share);
 }
 
 double CurveF(const CurveRecord& curve, double x) {

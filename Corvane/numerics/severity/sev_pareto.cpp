@@ -3,6 +3,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
+
 namespace corvane {
 namespace {
 
@@ -11,10 +13,12 @@ double ExpDifferenceQuotient(double c, double r) { return c == 0 ? r : std::expm
 
 }  // namespace
 
-void CPareto::SetParams(std::span<const double> values) {
+CPareto::CPareto(std::span<const double> values) {
     if (values.size() != 2) throw std::runtime_error("Insufficient Parameters");
     alpha_ = values[0];
     theta_ = values[1];
+    RequirePositive(alpha_, "Pareto alpha");
+    RequirePositive(theta_, "Pareto theta");
 }
 
 double CPareto::Survival(double x) const { return std::pow(theta_ / (theta_ + x), alpha_); }

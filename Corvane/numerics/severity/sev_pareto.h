@@ -9,8 +9,9 @@ namespace corvane {
 
 class CPareto {
 public:
-    // (alpha, theta); any other count fails with "Insufficient Parameters".
-    void SetParams(std::span<const double> values);
+    // (alpha, theta), alpha > 0 and theta > 0, both finite; any other count fails with
+    // "Insufficient Parameters".
+    explicit CPareto(std::span<const double> values);
 
     double CDF(double x) const;
     double Survival(double x) const;  // (theta/(theta + x))^alpha
@@ -25,8 +26,8 @@ public:
     MomentTriple LayerMoments(double layer, double attach, double share) const;
 
 private:
-    double alpha_ = 1.0;
-    double theta_ = 1.0;
+    double alpha_;
+    double theta_;
 };
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 namespace {
@@ -11,10 +12,10 @@ namespace {
 constexpr double kLastEntry = 510;
 
 int EntryIndex(std::span<const double> values) {
-    if (values.empty()) throw std::invalid_argument("A built-in curve needs its entry index");
+    if (values.empty()) throw InvalidArgument("A built-in curve needs its entry index");
     const double index = std::trunc(values[0]);
     if (!(index >= 0 && index <= kLastEntry))
-        throw std::invalid_argument("The entry index of a built-in curve must lie in 0..510");
+        throw InvalidArgument("The entry index of a built-in curve must lie in 0..510");
     return static_cast<int>(index);
 }
 
@@ -26,7 +27,7 @@ CurveRecord ResolveSeverity(std::int32_t sevDist, std::span<const double> values
         case svBI: return entry(EntryIndex(values));
         case svSimpleMixture:
             if (values.size() % 2 != 0)
-                throw std::invalid_argument("A user mixture needs pairs of entry index and weight");
+                throw InvalidArgument("A user mixture needs pairs of entry index and weight");
             return mixture(values);
         default: {
             CurveRecord record;

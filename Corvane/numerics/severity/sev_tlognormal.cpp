@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/severity/sev_layer.h"
 #include "Corvane/numerics/special/specialfunctions.h"
 
@@ -17,11 +18,14 @@ double NormalBand(double a, double b) {
 
 }  // namespace
 
-void CTLognormal::SetParams(std::span<const double> values) {
+CTLognormal::CTLognormal(std::span<const double> values) {
     if (values.size() < 2) throw std::runtime_error("Insufficient Parameters");
     mu_ = values[0];
     sigma_ = values[1];
     T_ = values.size() == 3 ? values[2] : 0.0;
+    RequireFinite(mu_, "Translated lognormal mu");
+    RequirePositive(sigma_, "Translated lognormal sigma");
+    RequireFinite(T_, "Translated lognormal T");
 }
 
 double CTLognormal::CDF(double x) const {

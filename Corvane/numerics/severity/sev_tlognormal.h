@@ -11,8 +11,9 @@ namespace corvane {
 class CTLognormal {
 public:
     // (mu, sigma) or (mu, sigma, T); T is read only from exactly three values, else T = 0.
-    // Fewer than two values fail with "Insufficient Parameters".
-    void SetParams(std::span<const double> values);
+    // mu and T finite, sigma > 0 and finite. Fewer than two values fail with "Insufficient
+    // Parameters".
+    explicit CTLognormal(std::span<const double> values);
 
     double CDF(double x) const;
     double Survival(double x) const;  // 1 - F(x), taken from the upper tail of Phi
@@ -27,9 +28,9 @@ private:
     // E[min(max(Z - l, 0), lambda)^k] for k = 1, 2, 3.
     MomentTriple ZLayerMoments(double l, double lambda) const;
 
-    double T_ = 0.0;
-    double mu_ = 0.0;
-    double sigma_ = 1.0;
+    double T_;
+    double mu_;
+    double sigma_;
 };
 
 }  // namespace corvane

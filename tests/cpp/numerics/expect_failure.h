@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "automation/failure.h"
+#include "Corvane/numerics/require.h"
 
 // The call throws the message text `text`.
 inline void ExpectFailure(const std::function<void()>& call, const std::string& text) {
@@ -19,13 +19,22 @@ inline void ExpectFailure(const std::function<void()>& call, const std::string& 
     }
 }
 
-// The call fails with E_INVALIDARG and no description.
+// The call is an invalid argument without text (reported as E_INVALIDARG and no description).
 inline void ExpectInvalidArgStatus(const std::function<void()>& call) {
     try {
         call();
-        ADD_FAILURE() << "expected E_INVALIDARG";
-    } catch (const automation::StatusError& e) {
-        EXPECT_EQ(e.code(), automation::E_INVALIDARG);
-        EXPECT_TRUE(e.description().empty());
+        ADD_FAILURE() << "expected an invalid argument";
+    } catch (const corvane::InvalidArgument& e) {
+        EXPECT_STREQ(e.what(), "");
+    }
+}
+
+// The call is an invalid argument whose text is `text`.
+inline void ExpectInvalidArgument(const std::function<void()>& call, const std::string& text) {
+    try {
+        call();
+        ADD_FAILURE() << "expected \"" << text << "\"";
+    } catch (const corvane::InvalidArgument& e) {
+        EXPECT_EQ(e.what(), text);
     }
 }

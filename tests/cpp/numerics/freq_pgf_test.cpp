@@ -11,6 +11,7 @@
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
+#include "Corvane/numerics/frequency/freq_pgf.h"
 
 namespace {
 
@@ -120,12 +121,15 @@ std::vector<Case> Cases() {
 TEST(FreqPgf, RoundTripGivesTheCompoundDistribution) {
     for (const auto& c : Cases()) {
         const auto freq = freqdist::CreateFreqDist(c.code, c.params);
-        for (std::size_t n : {256u, 255u}) {
-            SCOPED_TRACE(testing::Message() << c.label << ", n " << n);
+        // The second claim size is defective (mass 0.9): element 0 of its transform is 0.9, and
+        // every family must give P(0.9) there, not P(1).
+        const std::pair<std::size_t, double> grids[] = {{256, 1.0}, {255, 1.0}, {256, 0.9}};
+        for (const auto& [n, mass] : grids) {
+            SCOPED_TRACE(testing::Message() << c.label << ", n " << n << ", mass " << mass);
             std::vector<double> f(n, 0.0);
-            f[1] = 0.5, f[2] = 0.3, f[3] = 0.2;
+            f[1] = 0.5 * mass, f[2] = 0.3 * mass, f[3] = 0.2 * mass;
             std::vector<double> x = ForwardHalfcomplex(f);
-            freq->ApplyPGF(x.data(), n);
+            freqdist::ApplyPGF(*freq, x);
             const std::vector<double> g = InverseHalfcomplex(x);
             const std::vector<double> expected = Compound(c.pmf(n), f);
             for (std::size_t s = 0; s < n; ++s) EXPECT_NEAR(g[s], expected[s], 1e-12) << "bucket " << s;
@@ -155,14 +159,35 @@ TEST(FreqPgf, TwoDimensionalArrayIsThePgfDividedByTheGridSize) {
         SCOPED_TRACE(c.label);
         const auto freq = freqdist::CreateFreqDist(c.code, c.params);
         std::vector<std::complex<double>> data = z;
-        freq->ApplyPGF2D(data.data(), rows, cols);
+        freqdist::ApplyPGF2D(*freq, data.data(), rows, cols);
         for (std::size_t i = 0; i < z.size(); ++i) {
             std::vector<double> x{1.0, z[i].real(), z[i].imag()};
-            freq->ApplyPGF(x.data(), x.size());
+            freqdist::ApplyPGF(*freq, x);
             EXPECT_NEAR(data[i].real(), x[1] / double(rows * cols), 1e-15);
             EXPECT_NEAR(data[i].imag(), x[2] / double(rows * cols), 1e-15);
         }
     }
+}
+
+TEST(FreqPgf, LargeTransformsSharedWithASecondThreadMatchPositionByPosition) {
+    const std::size_t n = std::size_t{1} << 17, rows = 256, cols = 512;
+    const auto freq = freqdist::CreateFreqDist(fqNegBinVM, std::vector<double>{4.0, 2.5});
+    std::vector<double> x(n);
+    for (std::size_t i = 0; i < n; ++i) x[i] = std::cos(0.001 * double(i)) * 0.9;
+    const std::vector<double> in = x;
+    freqdist::ApplyPGF(*freq, x);
+    for (std::size_t k = 1; k < n / 2; k += 997) {
+        const std::complex<double> w = freq->Pgf({in[k], in[n - k]});
+        EXPECT_EQ(x[k], w.real());
+        EXPECT_EQ(x[n - k], w.imag());
+    }
+    EXPECT_EQ(x[0], freq->Pgf(in[0]).real());
+    EXPECT_EQ(x[n / 2], freq->Pgf(in[n / 2]).real());
+    std::vector<std::complex<double>> z(rows * (cols / 2 + 1));
+    for (std::size_t i = 0; i < z.size(); ++i) z[i] = std::polar(0.8, 0.01 * double(i));
+    const auto z0 = z;
+    freqdist::ApplyPGF2D(*freq, z.data(), rows, cols);
+    for (std::size_t i = 0; i < z.size(); i += 991) EXPECT_EQ(z[i], freq->Pgf(z0[i]) / double(rows * cols));
 }
 
 }  // namespace

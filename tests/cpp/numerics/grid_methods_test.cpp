@@ -16,7 +16,6 @@
 #include "Corvane/numerics/grid/grid_noise.h"
 #include "Corvane/numerics/grid/grid_smooth.h"
 #include "Corvane/numerics/grid/grid_transforms.h"
-#include "automation/failure.h"
 #include "expect_failure.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <functional>
 #include <numeric>
 #include <stdexcept>
@@ -12,6 +13,7 @@
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/severity/sev_discretise.h"
+#include "expect_failure.h"
 
 namespace {
 
@@ -51,17 +53,41 @@ TEST(Discretise, WorkedExponentialGrids) {
 }
 
 TEST(Discretise, LayersThatDoNotFit) {
-    ExpectLayerDoesNotFit([] { DiscretiseGrid(kUnitExponential, 3, 1, -1, 0, 1); });
-    ExpectLayerDoesNotFit([] { DiscretiseGrid(kUnitExponential, 3, 1, -0.5, 0, 1); });
     ExpectLayerDoesNotFit([] { DiscretiseGrid(kUnitExponential, 3, 1, 100, 0, 1); });
-    ExpectLayerDoesNotFit([] { DiscretiseGrid(kUnitExponential, 3, 0, 3, 0, 1); });
     ExpectLayerDoesNotFit([] { DiscretiseCount(kUnitExponential, 8, 1, 0.5, 0, 1); });  // m = 0
     ExpectLayerDoesNotFit([] { DiscretiseCount(kUnitExponential, 8, 1, 9, 0, 1); });
-    ExpectLayerDoesNotFit([] { DiscretiseCount(kUnitExponential, 8, 1, -2, 0, 1); });
     ExpectLayerDoesNotFit([] { DiscretiseCount(kUnitExponential, 0, 1, -1, 0, 1); });
     EXPECT_THROW(DiscretiseCount(kUnitExponential, -8, 1, -1, 0, 1), std::invalid_argument);
     EXPECT_THROW(DiscretiseGrid(kUnitExponential, -1, 1, 0, 0, 1), std::invalid_argument);
     EXPECT_THROW(DiscretiseGrid(kUnitExponential, 31, 1, 0, 0, 1), std::invalid_argument);
+}
+
+TEST(Discretise, RejectsLayersAndUnitsOutsideTheirRanges) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double unit, layer, attach, share;
+        const char* message;
+    } cases[] = {
+        {1, -1, 0, 1, "Layer limit must be > 0, got -1"},
+        {1, 0, 0, 1, "Layer limit must be > 0, got 0"},
+        {1, inf, 0, 1, "Layer limit must be finite, got inf"},
+        {1, 3, -1, 1, "Layer attachment must be >= 0, got -1"},
+        {1, 3, nan, 1, "Layer attachment must be >= 0, got nan"},
+        {1, 3, 0, 0, "Layer share must be in (0, 1], got 0"},
+        {1, 3, 0, 1.5, "Layer share must be in (0, 1], got 1.5"},
+        {0, 3, 0, 1, "Bucket width unit must be > 0, got 0"},
+        {-2, 3, 0, 1, "Bucket width unit must be > 0, got -2"},
+        {inf, 3, 0, 1, "Bucket width unit must be finite, got inf"},
+    };
+    ExpectInvalidArgument([] { DiscretiseGrid(MakeSeverityFamily(svMED, std::vector<double>{1, 1}), 3, 1, 3, 1e4, 1); },
+                          "Layer attachment 10000 lies beyond every claim: Pr(X > attachment) = 0");
+    for (const auto& c : cases) {
+        ExpectInvalidArgument([&] { DiscretiseGrid(kUnitExponential, 3, c.unit, c.layer, c.attach, c.share); },
+                              c.message);
+        if (c.layer != -1)
+            ExpectInvalidArgument([&] { DiscretiseCount(kUnitExponential, 8, c.unit, c.layer, c.attach, c.share); },
+                                  c.message);
+    }
 }
 
 TEST(Discretise, LayerShorterThanABucket) {

@@ -12,6 +12,7 @@
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/severity/sev_family.h"
+#include "expect_failure.h"
 
 namespace {
 
@@ -172,21 +173,47 @@ TEST(SeverityFamilies, ParameterCountsAndCodes) {
     }
 }
 
-TEST(SeverityFamilies, ParametersOutsideTheDomainGiveNumbers) {
+TEST(SeverityFamilies, RejectParametersOutsideTheirRangesNamingThem) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const struct {
+        std::int32_t code;
+        std::vector<double> params;
+        const char* message;
+    } cases[] = {
+        {svMED, {-1000, 1}, "Mixed exponential mean 1 must be > 0, got -1000"},
+        {svMED, {1000, 0.5, 0, 0.5}, "Mixed exponential mean 2 must be > 0, got 0"},
+        {svMED, {1000, -0.5}, "Mixed exponential weight 1 must be >= 0, got -0.5"},
+        {svMED, {1000, nan}, "Mixed exponential weight 1 must be >= 0, got nan"},
+        {svMED, {inf, 1}, "Mixed exponential mean 1 must be finite, got inf"},
+        {svMED, {1000, 0}, "Mixed exponential weights must have a positive total, got 0"},
+        {svMED, {}, "Mixed exponential needs at least one (mean, weight) pair, got 0 value(s)"},
+        {svTLognormal, {7, 0}, "Translated lognormal sigma must be > 0, got 0"},
+        {svTLognormal, {7, -1}, "Translated lognormal sigma must be > 0, got -1"},
+        {svTLognormal, {nan, 1}, "Translated lognormal mu must be finite, got nan"},
+        {svTLognormal, {7, 1, -inf}, "Translated lognormal T must be finite, got -inf"},
+        {svPareto, {-2.5, 1000}, "Pareto alpha must be > 0, got -2.5"},
+        {svPareto, {0, 1000}, "Pareto alpha must be > 0, got 0"},
+        {svPareto, {2, -1000}, "Pareto theta must be > 0, got -1000"},
+        {svPareto, {2, nan}, "Pareto theta must be > 0, got nan"},
+    };
+    for (const auto& c : cases) ExpectInvalidArgument([&] { MakeSeverityFamily(c.code, c.params); }, c.message);
+    ExpectFailure([] { MakeSeverityFamily(svPareto, std::vector<double>{2, 1, 3}); }, "Insufficient Parameters");
+    ExpectFailure([] { MakeSeverityFamily(svTLognormal, std::vector<double>{2}); }, "Insufficient Parameters");
+}
+
+TEST(SeverityFamilies, ParametersAtTheEdgesOfTheirRangesCompute) {
     const struct {
         std::int32_t code;
         std::vector<double> params;
     } cases[] = {
-        {svMED, {-1000, 1}}, {svMED, {0, 1}},          {svMED, {}},
-        {svTLognormal, {7, 0}}, {svTLognormal, {7, -1}}, {svPareto, {-1, 1000}},
-        {svPareto, {2, -1000}}, {svPareto, {0, 1000}},
+        {svMED, {1e-300, 1}}, {svMED, {1000, 0, 50, 1}}, {svMED, {1000, 1, 7}}, {svTLognormal, {-50, 1e-3}},
+        {svTLognormal, {7, 5, -1000}}, {svPareto, {1e-3, 1000}}, {svPareto, {1, 1e-6}}, {svPareto, {3, 1000}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "code " << c.code);
+        SCOPED_TRACE(testing::Message() << "code " << c.code << " " << testing::PrintToString(c.params));
         const SeverityFamily f = MakeSeverityFamily(c.code, c.params);
-        EXPECT_NO_THROW(CDF(f, 500));
-        EXPECT_NO_THROW(LayerMoments(f, 1000, 200, 1));
-        EXPECT_NO_THROW(LayerMoments(f, 1000, 0, 1));
+        EXPECT_TRUE(std::isfinite(CDF(f, 500)));
+        for (double m : LayerMoments(f, 1000, 0, 1)) EXPECT_TRUE(std::isfinite(m));
     }
 }
 

@@ -14,7 +14,6 @@
 #include "Corvane/numerics/severity/sev_family.h"
 #include "Corvane/numerics/severity/sev_methods.h"
 #include "Corvane/numerics/severity/sev_resolve.h"
-#include "automation/failure.h"
 #include "expect_failure.h"
 
 namespace {
