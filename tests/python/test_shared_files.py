@@ -52,9 +52,9 @@ def test_saving_a_block_over_the_default_parameter_file(tmp_registry, tmp_path):
     shutil.copy(CreateObject("Corvane.AggCo").DefaultParamFile, copy)
     CreateObject("Corvane.AggCo").DefaultParamFile = str(copy)
     agg = CreateObject("Corvane.AggCo")
-    before = agg.SevMoms(svBI, 0, 0.0, 0.0, 1.0, rtScript)
+    before = agg.SevMoms(svBI, 0, 1e5, 0.0, 1.0, rtScript)
     biv(agg).SaveAs(str(copy))
-    np.testing.assert_array_equal(agg.SevMoms(svBI, 0, 0.0, 0.0, 1.0, rtScript), before)
+    np.testing.assert_array_equal(agg.SevMoms(svBI, 0, 1e5, 0.0, 1.0, rtScript), before)
 
 
 def test_a_new_parameter_file_over_a_mapped_bivariate_file(agg, tmp_path):

@@ -16,8 +16,8 @@ struct DistComparison {
 };
 
 // n = 2^numL2 buckets of width unit; thy holds the theoretical density. Sample values outside the
-// grid go to the end buckets. A thy of another length than n fails with StatusError(E_INVALIDARG)
-// and no description; numL2 outside 0..30, a bucket width that is not positive and finite, an
+// grid go to the end buckets. A thy of another length than n is an invalid argument without
+// text; numL2 outside 0..30, a bucket width that is not positive and finite, an
 // empty sample and a NaN sample value are invalid arguments.
 DistComparison DistCompare(std::span<const double> emp, std::int32_t numL2, double unit, std::span<const double> thy);
 

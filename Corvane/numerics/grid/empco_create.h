@@ -17,7 +17,7 @@ CEmpDist EmpDistFromDensity(std::span<const double> v, std::int32_t numIn, doubl
 CEmpDist EmpDistFromSample(std::span<const double> v, std::int32_t numL2, double unit);
 
 // The point masses pxs at the amounts xs on 2^numL2 buckets, renormalised to 1
-// (CEmpDist::FromPoints). Lists of different lengths fail with StatusError(E_INVALIDARG) and no
+// (CEmpDist::FromPoints). Lists of different lengths are an invalid argument without
 // description.
 CEmpDist EmpDistFromRMS(std::span<const double> xs, std::span<const double> pxs, std::int32_t numL2, double unit);
 

@@ -20,7 +20,7 @@ std::optional<SmoothingParameters> SmoothingFor(std::int32_t smthType, std::int3
 
 // The smoothed vector, or nothing when the code is smNone or the window is 0 (the caller's result
 // is then left as it was). A length that is not a power of two fails with
-// StatusError(E_INVALIDARG) and no description; negative parameters, and an order the window
+// an invalid argument without text; negative parameters, and an order the window
 // cannot determine (order >= 2 forward + 1), are invalid arguments.
 std::optional<std::vector<double>> Smooth(std::span<const double> v, std::int32_t smthType, std::int32_t forward,
                                           std::int32_t order);

@@ -13,7 +13,7 @@
 namespace corvane {
 
 // F(x) of the family sd with params, or of the parameter-file curve params[0] for svBI.
-// A code that has no family (after resolution) fails with StatusError(E_INVALIDARG), no text.
+// A code that has no family (after resolution) fails with an invalid argument without text.
 double SeverityF(std::int32_t sd, std::span<const double> params, double x, const CurveSource& entry);
 
 // The severity resolved from sv and svParam, discretised in the layer onto num buckets
