@@ -10,17 +10,6 @@
 #include "Corvane/numerics/special/specialfunctions.h"
 
 namespace corvane {
-namespace {
-
-// P(a, x), with P(a, +inf) = 1; a negative or NaN x comes from parameters outside the family's
-// domain and gives NaN rather than a failure.
-double LowerGammaP(double a, double x) {
-    if (x == std::numeric_limits<double>::infinity()) return 1.0;
-    if (!(x >= 0)) return std::numeric_limits<double>::quiet_NaN();
-    return gammp(a, x);
-}
-
-}  // namespace
 
 CMED::CMED(std::span<const double> values) {
     const std::size_t k = values.size() / 2;
@@ -50,26 +39,24 @@ double CMED::Survival(double x) const {
 
 double CMED::CDF(double x) const { return 1 - Survival(x); }
 
-std::array<double, 3> CMED::PartialMoments(double layer, double attach) const {
-    std::array<double, 3> P{0.0, 0.0, 0.0};
-    for (int k = 1; k <= 3; ++k) {
-        const double kFactorial = std::exp(LogGamma(k + 1.0));
-        double sum = 0;
-        for (std::size_t i = 0; i < w_.size(); ++i) {
-            const double band = LowerGammaP(k + 1.0, (attach + layer) * rate_[i]) -
-                                LowerGammaP(k + 1.0, attach * rate_[i]);
-            sum += w_[i] * kFactorial * std::pow(theta_[i], k) * band;
-        }
-        P[k - 1] = sum;
-    }
-    return P;
-}
-
+// Each component contributes k!/S(A) w_i e^(-A r_i) theta_i^k P(k, L r_i): a sum of positive
+// terms, with no difference of nearly equal partial moments however far the attachment lies.
 MomentTriple CMED::LayerMoments(double layer, double attach, double /*share*/) const {
-    const auto [P1, P2, P3] = PartialMoments(layer, attach);
-    const double N = Survival(attach);
-    const double R = Survival(attach + layer);
-    return LayerMomentsFromPartials({N - R, P1, P2, P3}, attach, layer, R, N);
+    constexpr double kFactorial[] = {1.0, 2.0, 6.0};
+    MomentTriple m{0.0, 0.0, 0.0};
+    double N = 0;
+    for (std::size_t i = 0; i < w_.size(); ++i) {
+        const double atA = w_[i] * std::exp(-attach * rate_[i]);
+        N += atA;
+        const double x = layer * rate_[i];
+        double thetaK = 1;
+        for (int k = 1; k <= 3; ++k) {
+            thetaK *= theta_[i];
+            m[k - 1] += kFactorial[k - 1] * atA * thetaK * GammaPWhole(k, x);
+        }
+    }
+    for (double& v : m) v /= N;
+    return m;
 }
 
 }  // namespace corvane

@@ -18,13 +18,10 @@ public:
     double CDF(double x) const;       // 1 - S(x); no clamping for x < 0
     double Survival(double x) const;  // S(x) = sum_i w_i exp(-x rate_i)
 
-    // E[Y^k | X > A] for Y = min(X - A, L), k = 1, 2, 3, from the partial moments on (A, A + L].
-    // The share is not used.
+    // E[Y^k | X > A] for Y = min(X - A, L), k = 1, 2, 3: each exponential component is memoryless,
+    // so m_k = k!/S(A) sum_i w_i e^(-A/theta_i) theta_i^k P(k, L/theta_i) with P the regularised
+    // lower incomplete gamma function (integer order). The share is not used.
     MomentTriple LayerMoments(double layer, double attach, double share) const;
-
-    // P_k = E[X^k; A < X <= A + L] = sum_i w_i k! theta_i^k [P(k+1, (A+L)/theta_i) - P(k+1, A/theta_i)]
-    // for k = 1, 2, 3, with P the regularised lower incomplete gamma function.
-    std::array<double, 3> PartialMoments(double layer, double attach) const;
 
     std::span<const double> Weights() const { return w_; }
     std::span<const double> Rates() const { return rate_; }  // 1/theta_i
