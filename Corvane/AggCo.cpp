@@ -205,7 +205,7 @@ ComPtr<IDispatch> CAggCo::CreateEmpCoFromRMS(const Variant& xsIn, const Variant&
     return CEmpCo::Make(EmpDistFromRMS(VariantToDouble(xsIn), VariantToDouble(pxsIn), numL2, unit));
 }
 
-ComPtr<IDispatch> CAggCo::OpenEmpCo(const std::u16string&) { throw StatusError(E_NOTIMPL); }
+ComPtr<IDispatch> CAggCo::OpenEmpCo(const std::u16string& fileName) { return CEmpCo::Open(fileName); }
 
 namespace {
 

@@ -1,7 +1,9 @@
 #include "Corvane/EmpCo.h"
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/grid/empco_file.h"
 #include "Corvane/numerics/grid/empco_methods.h"
+#include "Corvane/numerics/grid/risk_measures.h"
 #include "automation/conversion.h"
 
 namespace corvane {
@@ -14,6 +16,16 @@ namespace {
 constexpr IID IID_CEmpCoImpl = MakeGuid("{3C1F6A52-8E0B-4D7A-9F21-6B7E2D4C9A10}");
 
 std::span<double> CallerArray(RawDoubles xs) { return {xs.data, xs.extent}; }
+
+// f of a number as a number; f of each element of an array as an array of the script shape.
+template <class F>
+Variant EachValue(const Variant& v, F f) {
+    const Variant& d = v.Deref();
+    if (!d.IsArray()) return Variant(f(ToDouble(d)));
+    std::vector<double> values = VariantToDouble(d);
+    for (double& x : values) x = f(x);
+    return DoubleToVariant(rtScript, std::move(values));
+}
 
 }  // namespace
 
@@ -31,6 +43,21 @@ const DispatchTable<CEmpCo> CEmpCo::table{IID_IEmpCo, "IEmpCo", {
     PropGet<&CEmpCo::get_fileName>(14, "fileName", {Result("pVal")}),
     Method<&CEmpCo::_Density>(15, "_Density", {In("num"), Out("xs")}),
     Method<&CEmpCo::_Sample>(16, "_Sample", {In("num"), Out("xs")}),
+    Method<&CEmpCo::CDF>(1000, "CDF", {In("x"), Result("F")},
+                         "Distribution function F(x) = Pr(S <= x), S on the amounts k unit with the density read as "
+                         "a distribution; x a number or an array"),
+    Method<&CEmpCo::Quantile>(1001, "Quantile", {In("p"), Result("VaR")},
+                              "Lower quantile (value at risk) min{k unit : F(k unit) >= p}, 0 <= p <= 1; p a number "
+                              "or an array"),
+    Method<&CEmpCo::TVaR>(1002, "TVaR", {In("p"), Result("TVaR")},
+                          "Tail value at risk (1/(1 - p)) times the integral of the quantile from p to 1, "
+                          "0 <= p < 1; p a number or an array"),
+    Method<&CEmpCo::LEV>(1003, "LEV", {In("x"), Result("LEV")},
+                         "Limited expected value E[min(S, x)]; x a number or an array"),
+    Method<&CEmpCo::ExcessMean>(1004, "ExcessMean", {In("x"), Result("excess")},
+                                "Expected excess E[(S - x)+] over x; x a number or an array"),
+    Method<&CEmpCo::Stats>(1005, "Stats", {In("rt"), Result("stats")},
+                           "Mean, standard deviation, coefficient of variation and skewness of S"),
 }};
 
 ComPtr<IDispatch> CEmpCo::Make(CEmpDist grid) { return MakeObject<CEmpCo>(std::move(grid)); }
@@ -51,7 +78,34 @@ Variant CEmpCo::Density(std::int32_t numL2, std::int32_t rt) { return DoubleToVa
 
 Variant CEmpCo::Sample(std::int32_t nSize, std::int32_t rt) { return DoubleToVariant(rt, corvane::Sample(grid_, nSize)); }
 
-void CEmpCo::SaveAs(const std::u16string& fileName) { fileName_ = fileName; }
+void CEmpCo::SaveAs(const std::u16string& fileName) {
+    WriteEmpDistFile(Utf16ToUtf8(fileName), grid_, description_);
+    fileName_ = fileName;
+}
+
+ComPtr<IDispatch> CEmpCo::Open(const std::u16string& fileName) {
+    EmpDistFile file = ReadEmpDistFile(Utf16ToUtf8(fileName));
+    return MakeObject<CEmpCo>(std::move(file.grid), std::move(file.description), fileName);
+}
+
+Variant CEmpCo::CDF(const Variant& x) { return EachValue(x, [this](double v) { return GridCDF(grid_, v); }); }
+
+Variant CEmpCo::Quantile(const Variant& p) {
+    return EachValue(p, [this](double v) { return GridQuantile(grid_, v); });
+}
+
+Variant CEmpCo::TVaR(const Variant& p) { return EachValue(p, [this](double v) { return GridTVaR(grid_, v); }); }
+
+Variant CEmpCo::LEV(const Variant& x) { return EachValue(x, [this](double v) { return GridLEV(grid_, v); }); }
+
+Variant CEmpCo::ExcessMean(const Variant& x) {
+    return EachValue(x, [this](double v) { return GridExcessMean(grid_, v); });
+}
+
+Variant CEmpCo::Stats(std::int32_t rt) {
+    const auto s = GridStats(grid_);
+    return DoubleToVariant(rt, std::span<const double>(s));
+}
 
 std::int32_t CEmpCo::get_numL2() { return GridNumL2(grid_); }
 

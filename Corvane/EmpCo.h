@@ -14,9 +14,12 @@ public:
     static constexpr automation::ClassIdentity identity{CLSID_EmpCo, "Corvane.EmpCo.1", true};
     static const automation::DispatchTable<CEmpCo> table;
 
-    explicit CEmpCo(CEmpDist grid) : grid_(std::move(grid)) {}
+    explicit CEmpCo(CEmpDist grid, std::u16string description = {}, std::u16string fileName = {})
+        : grid_(std::move(grid)), description_(std::move(description)), fileName_(std::move(fileName)) {}
     // A new object owning `grid`, as a reference for the caller.
     static automation::ComPtr<automation::IDispatch> Make(CEmpDist grid);
+    // The object saved in the distribution file fileName, with its description.
+    static automation::ComPtr<automation::IDispatch> Open(const std::u16string& fileName);
     // The object behind a caller's reference, when it is an EmpCo of this module; null otherwise.
     static CEmpCo* From(automation::IDispatch* object);
 
@@ -37,6 +40,14 @@ public:
     std::u16string get_fileName();
     void _Density(std::int32_t num, automation::RawDoubles xs);
     void _Sample(std::int32_t num, automation::RawDoubles xs);
+
+    // Risk measures; x and p are numbers or arrays of numbers, answered in kind.
+    automation::Variant CDF(const automation::Variant& x);
+    automation::Variant Quantile(const automation::Variant& p);
+    automation::Variant TVaR(const automation::Variant& p);
+    automation::Variant LEV(const automation::Variant& x);
+    automation::Variant ExcessMean(const automation::Variant& x);
+    automation::Variant Stats(std::int32_t rt);
 
 protected:
     void* QueryOther(const automation::IID& iid) override;

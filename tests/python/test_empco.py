@@ -1,5 +1,8 @@
 """EmpCo objects: made from data by AggCo, read back, sampled and cut by layers."""
 
+import math
+import struct
+
 import numpy as np
 import pytest
 
@@ -21,8 +24,8 @@ def test_properties(agg):
     e = agg.CreateEmpCoFromDensity(np.full(1000, 0.001), 1000, 10.0)
     assert (e.num, e.numL2, e.unit, e.SpaceTime, e.fileName, e.Description) == (1000, 9, 10.0, stSpace, "", "")
     e.Description = "losses"
-    e.SaveAs("/nonexistent/dir/file.emp")
-    assert (e.Description, e.fileName) == ("losses", "/nonexistent/dir/file.emp")
+    fails(lambda: e.SaveAs("/nonexistent/dir/file.emp"), E_FAIL)
+    assert (e.Description, e.fileName) == ("losses", "")
     assert repr(e) == "<IEmpCo object>"
 
 
@@ -95,8 +98,72 @@ def test_from_density_checks_its_length(agg):
     fails(lambda: agg.CreateEmpCoFromDensity([0.5, 0.5], 4, 1.0), E_INVALIDARG)
 
 
-def test_open_is_not_implemented(agg):
-    fails(lambda: agg.OpenEmpCo("anything.emp"), E_NOTIMPL)
+def test_save_and_open_round_trip_every_value(agg, tmp_path):
+    rng = np.random.default_rng(11)
+    p = rng.random(4096) ** 3
+    p /= p.sum()
+    e = agg.CreateEmpCoFromDensity(p, 4096, 0.1 + 1 / 3)
+    e.Description = "Motor \u00e9t\u00e9 2026"
+    path = str(tmp_path / "motor.emp")
+    e.SaveAs(path)
+    assert e.fileName == path
+    back = agg.OpenEmpCo(path)
+    assert (back.num, back.unit, back.Description, back.fileName) == (4096, e.unit, e.Description, path)
+    assert back.Density(12, rtScript).tobytes() == e.Density(12, rtScript).tobytes()
+    assert sorted(f.name for f in tmp_path.iterdir()) == ["motor.emp"]  # no temporary left behind
+    e.Description = "replaced"
+    e.SaveAs(path)
+    assert agg.OpenEmpCo(path).Description == "replaced"
+
+
+def test_open_refuses_what_is_not_a_whole_distribution_file(agg, tmp_path):
+    e = agg.CreateEmpCoFromDensity([0.25, 0.75], 2, 1.0)
+    good = tmp_path / "good.emp"
+    e.SaveAs(str(good))
+    data = good.read_bytes()
+    for name, content in [("short", data[:-3]), ("long", data + b"\0"), ("magic", b"X" + data[1:]),
+                          ("count", data[:16] + (3).to_bytes(8, "little") + data[24:]),
+                          ("nan", data[:-8] + struct.pack("<d", math.nan)), ("empty", b"")]:
+        path = tmp_path / name
+        path.write_bytes(content)
+        fails(lambda: agg.OpenEmpCo(str(path)), E_INVALIDARG)
+    fails(lambda: agg.OpenEmpCo(str(tmp_path / "missing.emp")), E_INVALIDARG)
+
+
+@pytest.fixture
+def losses(agg):
+    rng = np.random.default_rng(5)
+    p = rng.gamma(2.0, size=512) * np.exp(-np.arange(512) / 80)
+    p /= p.sum()
+    return agg.CreateEmpCoFromDensity(p, 512, 250.0), p, 250.0 * np.arange(512)
+
+
+def test_risk_measures_equal_numpy(losses):
+    e, p, s = losses
+    F = np.cumsum(p)
+    xs = np.array([-5.0, 0.0, 249.9, 250.0, 12345.6, 1e9])
+    np.testing.assert_allclose(e.CDF(xs), [p[s <= x].sum() for x in xs], rtol=1e-13, atol=1e-16)
+    np.testing.assert_allclose(e.LEV(xs), [np.sum(p * np.minimum(s, x)) for x in xs], rtol=1e-13)
+    np.testing.assert_allclose(e.ExcessMean(xs), [np.sum(p * np.maximum(s - x, 0)) for x in xs], rtol=1e-13,
+                               atol=1e-9)
+    levels = np.array([0.0, 0.1, 0.5, 0.9, 0.99, 0.995])
+    var = np.array([s[np.argmax(F >= q - 1e-15)] for q in levels])
+    np.testing.assert_array_equal(e.Quantile(levels), var)
+    tvar = [(np.sum(p[s > v] * s[s > v]) + v * (F[s <= v][-1] - q)) / (1 - q) for q, v in zip(levels, var)]
+    np.testing.assert_allclose(e.TVaR(levels), tvar, rtol=1e-12)
+    mean = np.sum(p * s)
+    sd = np.sqrt(np.sum(p * (s - mean) ** 2))
+    skew = np.sum(p * (s - mean) ** 3) / sd ** 3
+    np.testing.assert_allclose(e.Stats(rtScript), [mean, sd, sd / mean, skew], rtol=1e-12)
+    assert e.CDF(1000.0) == pytest.approx(p[s <= 1000.0].sum(), rel=1e-13) and isinstance(e.CDF(1000.0), float)
+    assert e.Quantile(1.0) == s[np.argmax(F >= 1 - 1e-15)]
+
+
+def test_risk_measures_refuse_levels_outside_their_ranges(losses):
+    e = losses[0]
+    fails(lambda: e.Quantile(1.5), E_INVALIDARG, "The probability level p must be in [0, 1], got 1.5")
+    fails(lambda: e.TVaR(1.0), E_INVALIDARG, "The tail level p must be in [0, 1), got 1")
+    fails(lambda: e.CDF(math.nan), E_INVALIDARG, "The amount x must be finite, got nan")
 
 
 def test_not_creatable():
@@ -106,7 +173,8 @@ def test_not_creatable():
 def test_dispids(agg):
     e = agg.CreateEmpCoFromDensity([0.25, 0.75], 2, 1.0)
     members = {"ApplyReins": 1, "Density": 2, "Sample": 3, "SaveAs": 5, "numL2": 9, "num": 10, "unit": 11,
-               "Description": 12, "SpaceTime": 13, "fileName": 14, "_Density": 15, "_Sample": 16}
+               "Description": 12, "SpaceTime": 13, "fileName": 14, "_Density": 15, "_Sample": 16, "CDF": 1000,
+               "Quantile": 1001, "TVaR": 1002, "LEV": 1003, "ExcessMean": 1004, "Stats": 1005}
     assert {name: e._dispid_(name) for name in members} == members
     np.testing.assert_array_equal(e._invoke_(2, "method", 1, rtScript), e.Density(1, rtScript))
     assert e._invoke_(10, "get") == e.num == 2
