@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -249,12 +250,12 @@ struct Member {
     void (*invoke)(C& obj, const MemberInfo& info, Variant* args, Variant* result);
 };
 
-template <auto M>
-Member<typename detail::MethodTraits<decltype(M)>::Class> Row(DISPID id, InvokeKind kind, const char* name,
-                                                             std::initializer_list<P> declared,
-                                                             const char* help) {
+// C is the class whose table holds the row: the method's own class, or a class derived from it
+// (several classes sharing one implementation of an interface's members).
+template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
+Member<C> Row(DISPID id, InvokeKind kind, const char* name, std::initializer_list<P> declared, const char* help) {
     using MT = detail::MethodTraits<decltype(M)>;
-    using C = typename MT::Class;
+    static_assert(std::is_base_of_v<typename MT::Class, C>, "the row's class must derive from the method's");
     constexpr bool hasResult = !std::is_void_v<typename MT::Return>;
     MemberInfo info{id, kind, name, {}, nullptr, VT_EMPTY, help};
     std::vector<VARTYPE> argVts;
@@ -284,23 +285,26 @@ Member<typename detail::MethodTraits<decltype(M)>::Class> Row(DISPID id, InvokeK
     return Member<C>{std::move(info), invoke};
 }
 
-template <auto M>
+template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
 auto Method(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
-    return Row<M>(id, InvokeKind::Method, name, params, help);
+    return Row<M, C>(id, InvokeKind::Method, name, params, help);
 }
-template <auto M>
+template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
 auto PropGet(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
-    return Row<M>(id, InvokeKind::PropertyGet, name, params, help);
+    return Row<M, C>(id, InvokeKind::PropertyGet, name, params, help);
 }
-template <auto M>
+template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
 auto PropPut(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
-    return Row<M>(id, InvokeKind::PropertyPut, name, params, help);
+    return Row<M, C>(id, InvokeKind::PropertyPut, name, params, help);
 }
 
 template <class C>
 class DispatchTable {
 public:
-    DispatchTable(const IID& iid, const char* name, std::initializer_list<Member<C>> rows) : rows_(rows) {
+    DispatchTable(const IID& iid, const char* name, std::initializer_list<Member<C>> rows)
+        : DispatchTable(iid, name, std::vector<Member<C>>(rows)) {}
+    // Rows assembled from parts, e.g. an inherited interface's rows followed by the class's own.
+    DispatchTable(const IID& iid, const char* name, std::vector<Member<C>> rows) : rows_(std::move(rows)) {
         info_.iid = iid;
         info_.name = name;
         for (const auto& r : rows_) info_.members.push_back(r.info);
