@@ -1,0 +1,34 @@
+// The Lumenar server module: its class table and entry points. The engine registry is filled as
+// the library loads (EngineRegistry.cpp).
+#include "Lumenar/Graph3.h"
+#include "Lumenar/identities.h"
+#include "automation/server.h"
+
+namespace lumenar {
+
+using namespace automation;
+
+namespace {
+
+const ClassEntry kClasses[] = {
+    {CLSID_Graph3, "Graph3", "Lumenar.Graph3.1", "Lumenar.Graph3", "Both", LIBID_LUMENARLib, true,
+     &ClassFactory<CGraph3>::Instance},
+};
+
+const ServerInfo kServer{"LUMENARLib", LIBID_LUMENARLib, "Lumenar 1.0 Type Library", kClasses, nullptr};
+
+}  // namespace
+}  // namespace lumenar
+
+AUTOMATION_EXPORT automation::HRESULT DllGetClassObject(const automation::CLSID* clsid, const automation::IID* iid,
+                                                        void** out) {
+    return automation::ServerGetClassObject(lumenar::kServer, clsid, iid, out);
+}
+
+AUTOMATION_EXPORT automation::HRESULT DllCanUnloadNow() { return automation::ServerCanUnloadNow(); }
+
+AUTOMATION_EXPORT automation::HRESULT DllRegisterServer() {
+    return automation::ServerRegister(lumenar::kServer, reinterpret_cast<const void*>(&DllRegisterServer));
+}
+
+AUTOMATION_EXPORT automation::HRESULT DllUnregisterServer() { return automation::ServerUnregister(lumenar::kServer); }
