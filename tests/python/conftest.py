@@ -1,4 +1,4 @@
-"""Every test session registers the freshly built module in a registry of its own."""
+"""Every test session registers the freshly built modules in a registry of its own."""
 
 import os
 import pathlib
@@ -12,7 +12,9 @@ os.environ["AUTOMATION_REGISTRY"] = os.path.join(_session_dir.name, "registry")
 import scripthost  # noqa: E402  (the registry path must be set first)
 
 MODULE = pathlib.Path(os.environ.get("CORVANE_MODULE", "build/lib/libcorvane.so")).resolve()
+LUMENAR_MODULE = pathlib.Path(os.environ.get("LUMENAR_MODULE", "build/lib/liblumenar.so")).resolve()
 scripthost.register(str(MODULE))
+scripthost.register(str(LUMENAR_MODULE))
 
 
 @pytest.fixture
