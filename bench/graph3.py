@@ -13,21 +13,13 @@ import time
 import numpy as np
 from PIL import Image
 
+from common import best_of
 from scripthost import CreateObject
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "python"))
 from graphs import ENGINES, hill  # noqa: E402
 
 WIDTH, HEIGHT = 640, 480
-
-
-def best_of(repeats, f):
-    best = float("inf")
-    for _ in range(repeats):
-        t0 = time.perf_counter()
-        f()
-        best = min(best, time.perf_counter() - t0)
-    return best * 1e3
 
 
 def numpy_picture(density, path):
