@@ -413,3 +413,24 @@ def test_without_xvfb_the_failure_says_what_is_missing(tmp_path):
     assert out == ("failed: No X display is reachable and the virtual X server Xvfb is not installed "
                    "(package xvfb)")
     assert not (tmp_path / "p.jpg").exists()
+
+
+def test_vtk_messages_go_to_the_trace_only(tmp_path):
+    """A degenerate scene (a 1 x 1 grid cut by a plane) makes VTK complain; the host sees nothing."""
+    script = textwrap.dedent("""
+        import sys
+        import numpy as np
+        from scripthost import CreateObject
+        g = CreateObject("Lumenar.Graph3")
+        g.SetDensity(1, 1, np.ones((1, 1)))
+        g.plotType = 14
+        g.CreateJPEG(sys.argv[1])
+    """)
+    for trace in (False, True):
+        env = {k: v for k, v in os.environ.items() if k != "AUTOMATION_TRACE"}
+        if trace:
+            env["AUTOMATION_TRACE"] = "1"
+        out = subprocess.run([sys.executable, "-c", script, str(tmp_path / "p.jpg")], env=env, capture_output=True,
+                             text=True, timeout=120)
+        assert out.returncode == 0
+        assert ("vtkElevationFilter" in out.stderr) == trace, out.stderr
