@@ -374,8 +374,12 @@ RENDER = textwrap.dedent("""
     except Exception as e:
         print("failed:", e.description)
         sys.exit(0)
-    xvfb = [p for p in os.listdir("/proc") if p.isdigit() and
-            open(f"/proc/{p}/stat").read().split(") ")[1].split()[1] == str(os.getpid())]
+    def parent(pid):
+        try:
+            return open(f"/proc/{pid}/stat").read().rsplit(") ", 1)[1].split()[1]
+        except OSError:  # a process that ended meanwhile
+            return None
+    xvfb = [p for p in os.listdir("/proc") if p.isdigit() and parent(p) == str(os.getpid())]
     print("xvfb:", " ".join(xvfb))
 """)
 
@@ -391,8 +395,8 @@ def run_render(tmp_path, **env):
 
 def alive(pid):
     try:
-        return pathlib.Path(f"/proc/{pid}/stat").read_text().split(") ")[1][0] != "Z"
-    except FileNotFoundError:
+        return pathlib.Path(f"/proc/{pid}/stat").read_text().rsplit(") ", 1)[1][0] != "Z"
+    except OSError:
         return False
 
 
