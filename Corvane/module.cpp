@@ -1,10 +1,13 @@
-// The Corvane server module: its class table and entry points.
+// The Corvane server module: its type library (classes and enumerations) and entry points.
 #include <filesystem>
 
 #include "Corvane/AggCo.h"
+#include "Corvane/BivEmpCo.h"
 #include "Corvane/BlockSweep.h"
+#include "Corvane/EmpCo.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/identities.h"
+#include "Corvane/numerics/codes.h"
 #include "automation/server.h"
 
 namespace corvane {
@@ -14,11 +17,31 @@ using namespace automation;
 namespace {
 
 const ClassEntry kClasses[] = {
-    {CLSID_AggCo, "AggCo", "Corvane.AggCo.1", "Corvane.AggCo", "Free", LIBID_CORVANELib, true,
-     &ClassFactory<CAggCo>::Instance},
-    {CLSID_ParamFile, "ParamFile", "Corvane.ParamFile.1", nullptr, "Free", LIBID_CORVANELib, true,
-     &ClassFactory<CParamFile>::Instance},
+    Creatable<CAggCo>("Free", LIBID_CORVANELib),
+    Creatable<CParamFile>("Free", LIBID_CORVANELib),
+    ResultOnly<CEmpCo>(),
+    ResultOnly<CBivEmpCo>(),
 };
+
+#define CORVANE_CONSTANT(name, value, help) {#name, name, help},
+
+// The codes of numerics/codes.h as the type library publishes them.
+const Enumeration kEnumerations[] = {
+    {"freqDist", "Claim-count (frequency) distributions", {CORVANE_FREQDIST(CORVANE_CONSTANT)}},
+    {"sevDist", "Claim-size (severity) distributions", {CORVANE_SEVDIST(CORVANE_CONSTANT)}},
+    {"rtType", "The shape in which a method returns an array of numbers", {CORVANE_RTTYPE(CORVANE_CONSTANT)}},
+    {"stateEnum", "The domain in which a two-dimensional transform engine holds its data",
+     {CORVANE_STATEENUM(CORVANE_CONSTANT)}},
+    {"smoothingEnum", "Strength of smoothing", {CORVANE_SMOOTHINGENUM(CORVANE_CONSTANT)}},
+    {"depType", "Dependency structure between the components of a bivariate distribution",
+     {CORVANE_DEPTYPE(CORVANE_CONSTANT)}},
+    {"rNCG", "Which side of a reinsurance split to keep", {CORVANE_RNCG(CORVANE_CONSTANT)}},
+    {"alaeType", "Treatment of allocated loss adjustment expense in a layer", {CORVANE_ALAETYPE(CORVANE_CONSTANT)}},
+    {"scoreType", "Marginal distribution of the scores of the rank-correlation shuffle",
+     {CORVANE_SCORETYPE(CORVANE_CONSTANT)}},
+};
+
+#undef CORVANE_CONSTANT
 
 // The default parameter file is the one shipped beside the module.
 void RegisterParamFile(Registry& r, const std::string& modulePath) {
@@ -33,7 +56,8 @@ void RegisterParamFile(Registry& r, const std::string& modulePath) {
     }
 }
 
-const ServerInfo kServer{"CORVANELib", LIBID_CORVANELib, "Corvane 1.0 Type Library", kClasses, &RegisterParamFile};
+const ServerInfo kServer{"CORVANELib", LIBID_CORVANELib, "Corvane 1.0 Type Library", kClasses, kEnumerations,
+                         &RegisterParamFile};
 
 }  // namespace
 }  // namespace corvane
@@ -50,3 +74,5 @@ AUTOMATION_EXPORT automation::HRESULT DllRegisterServer() {
 }
 
 AUTOMATION_EXPORT automation::HRESULT DllUnregisterServer() { return automation::ServerUnregister(corvane::kServer); }
+
+AUTOMATION_EXPORT const automation::ServerInfo* DllGetTypeLibrary() { return &corvane::kServer; }

@@ -24,18 +24,39 @@ void Describe(ExcepInfo* excep, HRESULT hr, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+struct LoadedModuleTable {
+    std::mutex mutex;
+    std::map<std::string, void*> handles;
+    std::vector<std::string> order;
+};
+
+LoadedModuleTable& Loaded() {
+    static LoadedModuleTable table;
+    return table;
+}
+
+}  // namespace
+
 void* LoadModule(const std::string& path, std::string* error) {
-    static std::mutex mutex;
-    static std::map<std::string, void*> loaded;
-    std::lock_guard lock(mutex);
-    if (auto it = loaded.find(path); it != loaded.end()) return it->second;
+    LoadedModuleTable& loaded = Loaded();
+    std::lock_guard lock(loaded.mutex);
+    if (auto it = loaded.handles.find(path); it != loaded.handles.end()) return it->second;
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         if (error) *error = dlerror();
         return nullptr;
     }
-    loaded[path] = handle;
+    loaded.handles[path] = handle;
+    loaded.order.push_back(path);
     return handle;
+}
+
+std::vector<std::string> LoadedModules() {
+    LoadedModuleTable& loaded = Loaded();
+    std::lock_guard lock(loaded.mutex);
+    return loaded.order;
 }
 
 HRESULT ClsidFromName(std::string_view name, CLSID* clsid) {

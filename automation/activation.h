@@ -2,7 +2,9 @@
 // DllGetClassObject -> class factory -> a new object.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/unknown.h"
 
@@ -16,5 +18,7 @@ HRESULT CreateObject(std::string_view name, const IID& iid, void** out, ExcepInf
 HRESULT CreateObject(const CLSID& clsid, const IID& iid, void** out, ExcepInfo* excep);
 // Loads a module (kept loaded for the life of the process) and returns its handle, or null.
 void* LoadModule(const std::string& path, std::string* error);
+// The paths of the modules loaded so far, in the order they were loaded.
+std::vector<std::string> LoadedModules();
 
 }  // namespace automation

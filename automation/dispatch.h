@@ -257,6 +257,7 @@ Member<C> Row(DISPID id, InvokeKind kind, const char* name, std::initializer_lis
     using MT = detail::MethodTraits<decltype(M)>;
     static_assert(std::is_base_of_v<typename MT::Class, C>, "the row's class must derive from the method's");
     constexpr bool hasResult = !std::is_void_v<typename MT::Return>;
+    if (!help || !*help) detail::TableError(name, "every member needs a help string");
     MemberInfo info{id, kind, name, {}, nullptr, VT_EMPTY, help};
     std::vector<VARTYPE> argVts;
     std::vector<bool> argWrites;
@@ -286,15 +287,15 @@ Member<C> Row(DISPID id, InvokeKind kind, const char* name, std::initializer_lis
 }
 
 template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
-auto Method(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+auto Method(DISPID id, const char* name, std::initializer_list<P> params, const char* help) {
     return Row<M, C>(id, InvokeKind::Method, name, params, help);
 }
 template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
-auto PropGet(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+auto PropGet(DISPID id, const char* name, std::initializer_list<P> params, const char* help) {
     return Row<M, C>(id, InvokeKind::PropertyGet, name, params, help);
 }
 template <auto M, class C = typename detail::MethodTraits<decltype(M)>::Class>
-auto PropPut(DISPID id, const char* name, std::initializer_list<P> params, const char* help = nullptr) {
+auto PropPut(DISPID id, const char* name, std::initializer_list<P> params, const char* help) {
     return Row<M, C>(id, InvokeKind::PropertyPut, name, params, help);
 }
 

@@ -145,6 +145,20 @@ void Registry::DeleteTree(std::string_view key) {
     }
 }
 
+std::vector<std::string> Registry::SubKeys(std::string_view key) const {
+    const std::string prefix = Fold(key) + "\\";
+    std::vector<std::string> names;
+    std::string last;
+    for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+         ++it) {
+        const std::string& name = it->second.name;
+        std::string child = name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size());
+        if (Fold(child) != last) names.push_back(child);
+        last = Fold(child);
+    }
+    return names;
+}
+
 // The text goes into a temporary file made exclusively beside the target (nothing planted at a
 // predictable name is followed or overwritten), which is then renamed over it.
 void Registry::Save(const std::string& path) const {

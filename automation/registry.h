@@ -31,6 +31,8 @@ public:
     std::optional<std::string> GetValue(std::string_view key, std::string_view name = "") const;
     void SetValue(std::string_view key, std::string_view name, std::string_view value);
     void CreateKey(std::string_view key);
+    // Names of the keys directly below `key` (also those that exist only as parents of deeper keys).
+    std::vector<std::string> SubKeys(std::string_view key) const;
     // Removes the key and every key below it.
     void DeleteTree(std::string_view key);
 

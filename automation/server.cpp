@@ -15,7 +15,7 @@ HRESULT ServerGetClassObject(const ServerInfo& server, const CLSID* clsid, const
     if (!clsid || !iid || !out) return E_POINTER;
     *out = nullptr;
     for (const ClassEntry& c : server.classes)
-        if (c.clsid == *clsid) return c.factory()->QueryInterface(*iid, out);
+        if (c.factory && c.clsid == *clsid) return c.factory()->QueryInterface(*iid, out);
     return CLASS_E_CLASSNOTAVAILABLE;
 }
 
@@ -29,27 +29,36 @@ std::string ModulePathOf(const void* address) {
     return ec ? std::string(info.dli_fname) : p.string();
 }
 
+std::string ClassNameOf(const ClassEntry& c) {
+    std::string_view id = c.progId;
+    id = id.substr(id.find('.') + 1);
+    return std::string(id.substr(0, id.find('.')));
+}
+
+std::string VersionIndependentProgId(const ClassEntry& c) {
+    std::string_view id = c.progId;
+    return std::string(id.substr(0, id.rfind('.')));
+}
+
 namespace {
 
 std::string TypeLibKey(const ServerInfo& server) { return "TypeLib\\" + GuidText(server.libid) + "\\1.0"; }
 
 void WriteClass(Registry& r, const ClassEntry& c, const std::string& modulePath) {
-    const std::string title = std::string(c.className) + " Class";
+    const std::string title = ClassNameOf(c) + " Class";
     const std::string clsid = GuidText(c.clsid);
     const std::string progId = c.progId;
+    const std::string vi = VersionIndependentProgId(c);
     r.SetValue(progId, "", title);
     r.SetValue(progId + "\\CLSID", "", clsid);
-    if (c.viProgId) {
-        const std::string vi = c.viProgId;
-        r.SetValue(vi, "", title);
-        r.SetValue(vi + "\\CLSID", "", clsid);
-        r.SetValue(vi + "\\CurVer", "", progId);
-    }
+    r.SetValue(vi, "", title);
+    r.SetValue(vi + "\\CLSID", "", clsid);
+    r.SetValue(vi + "\\CurVer", "", progId);
     const std::string key = "CLSID\\" + clsid;
     r.DeleteTree(key);
     r.SetValue(key, "", title);
     r.SetValue(key + "\\ProgID", "", progId);
-    if (c.viProgId) r.SetValue(key + "\\VersionIndependentProgID", "", c.viProgId);
+    r.SetValue(key + "\\VersionIndependentProgID", "", vi);
     if (c.programmable) r.CreateKey(key + "\\Programmable");
     r.SetValue(key + "\\InprocServer32", "", modulePath);
     r.SetValue(key + "\\InprocServer32", "ThreadingModel", c.threadingModel);
@@ -76,7 +85,8 @@ HRESULT ServerRegister(const ServerInfo& server, const void* addressInModule) {
     const std::string modulePath = ModulePathOf(addressInModule);
     return Guarded([&] {
         EditRegistry(Registry::DefaultPath(), [&](Registry& r) {
-            for (const ClassEntry& c : server.classes) WriteClass(r, c, modulePath);
+            for (const ClassEntry& c : server.classes)
+                if (c.factory) WriteClass(r, c, modulePath);
             const std::string lib = TypeLibKey(server);
             r.DeleteTree("TypeLib\\" + GuidText(server.libid));
             r.SetValue(lib, "", server.helpString);
@@ -92,8 +102,9 @@ HRESULT ServerUnregister(const ServerInfo& server) {
     return Guarded([&] {
         EditRegistry(Registry::DefaultPath(), [&](Registry& r) {
             for (const ClassEntry& c : server.classes) {
+                if (!c.factory) continue;
                 r.DeleteTree(c.progId);
-                if (c.viProgId) r.DeleteTree(c.viProgId);
+                r.DeleteTree(VersionIndependentProgId(c));
                 r.DeleteTree("CLSID\\" + GuidText(c.clsid));
             }
             r.DeleteTree("TypeLib\\" + GuidText(server.libid));

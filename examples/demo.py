@@ -7,13 +7,12 @@ import sys
 
 import numpy as np
 
-from scripthost import CreateObject
+from scripthost import CreateObject, constants
 
-fqPoisson, fqNegBinVM = 2, 3
-svBI = 7
-rtExcelCol, rtScript, rtEDCo = 0, 1, 2
-rNet, rCeded = 0, 1
-FAMILY = {1: "mixed exponential", 3: "translated lognormal", 4: "Pareto"}
+fqPoisson, fqNegBinVM = constants.fqPoisson, constants.fqNegBinVM
+svBI = constants.svBI
+rtScript, rtEDCo = constants.rtScript, constants.rtEDCo
+rNet, rCeded = constants.rNet, constants.rCeded
 
 out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build", "demo")
 os.makedirs(out_dir, exist_ok=True)
@@ -22,7 +21,7 @@ agg = CreateObject("Corvane.AggCo")
 curves = agg.ParamFile()
 print(f"Curves of the default parameter file {agg.DefaultParamFile}:")
 for i in range(curves.Count()):
-    print(f"  {i}  {curves.name(i):<24} {FAMILY.get(curves.distType(i), '?')}")
+    print(f"  {i}  {curves.name(i):<24} {curves.DistTypeName(i)}")
 
 print("\nClaim counts with mean 25:")
 print(f"  {'family':<32} {'E[N]':>8} {'Var[N]':>9}")

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "automation/bstr.h"
+#include "errors.h"
 
 namespace scripthost {
 
@@ -159,11 +160,20 @@ py::object FromArray(Variant& v) {
 
 }  // namespace
 
+namespace {
+
+PyObject* g_missing = nullptr;
+
+}  // namespace
+
+void SetMissing(py::object missing) { g_missing = missing.release().ptr(); }
+
 Variant ToVariant(py::handle o) {
     if (o.is_none()) return Variant();
+    if (o.ptr() == g_missing) return Variant::Missing();
     if (PyBool_Check(o.ptr())) return Variant::Bool(o.ptr() == Py_True);
     if (py::isinstance<Dispatch>(o)) return Variant(o.cast<Dispatch&>().object.get());
-    if (py::isinstance<py::str>(o)) return Variant(Utf8ToUtf16(o.cast<std::string>()));
+    if (py::isinstance<py::str>(o)) return Variant(Utf8ToUtf16(Utf8Of(o)));
     if (py::isinstance<py::array>(o)) {
         auto a = py::reinterpret_borrow<py::array>(o);
         if (IsNumericKind(a.dtype().kind())) return FromNumericArray(a);
@@ -171,11 +181,15 @@ Variant ToVariant(py::handle o) {
     }
     if (py::isinstance<py::float_>(o)) return Variant(o.cast<double>());
     if (PyIndex_Check(o.ptr())) {
-        py::int_ i = py::reinterpret_steal<py::int_>(PyNumber_Index(o.ptr()));
+        PyObject* index = PyNumber_Index(o.ptr());
+        if (!index) throw py::error_already_set();
+        py::int_ i = py::reinterpret_steal<py::int_>(index);
         long long v = PyLong_AsLongLong(i.ptr());
         if (v == -1 && PyErr_Occurred()) {
             PyErr_Clear();
-            return Variant(PyLong_AsDouble(i.ptr()));
+            double d = PyLong_AsDouble(i.ptr());
+            if (d == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+            return Variant(d);
         }
         if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
             return Variant(static_cast<std::int32_t>(v));
@@ -200,7 +214,7 @@ py::object FromVariant(Variant&& in) {
         case VT_BSTR: return py::str(Utf16ToUtf8(v.bstr()));
         case VT_DISPATCH:
             if (!v.dispatch()) return py::none();
-            return py::cast(Dispatch{ComPtr<IDispatch>(v.dispatch())});
+            return WrapObject(ComPtr<IDispatch>(v.dispatch()));
         case VT_I8: return py::int_(v.i8());
         case VT_UI8: return py::int_(v.ui8());
         case VT_I2: case VT_I4: case VT_INT: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT:

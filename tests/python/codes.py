@@ -13,6 +13,7 @@ E_INVALIDARG = 0x80070057
 CO_E_CLASSSTRING = 0x800401F3
 REGDB_E_CLASSNOTREG = 0x80040154
 DISP_E_MEMBERNOTFOUND = 0x80020003
+DISP_E_PARAMNOTFOUND = 0x80020004
 DISP_E_TYPEMISMATCH = 0x80020005
 DISP_E_UNKNOWNNAME = 0x80020006
 DISP_E_BADPARAMCOUNT = 0x8002000E
@@ -24,13 +25,23 @@ def bare(k):
     return 0x80040000 + k
 
 
-# freqDist
-fqOne, fqPoisson, fqNegBinVM, fqNegBinCt, fqPIGVM, fqPIGCt, fqEmp = range(1, 8)
-# sevDist
-svMED, svEmp, svTLognormal, svPareto, svOne, svEDCo, svBI, svFPP, svAIR, svRMS = range(1, 11)
-svSimpleMixture = 16
-# rtType
-rtExcelCol, rtScript, rtEDCo = 0, 1, 2
+# The published codes: enumeration -> {name: value}.
+PUBLISHED_CODES = {
+    "freqDist": {"fqOne": 1, "fqPoisson": 2, "fqNegBinVM": 3, "fqNegBinCt": 4, "fqPIGVM": 5, "fqPIGCt": 6,
+                 "fqEmp": 7},
+    "sevDist": {"svMED": 1, "svEmp": 2, "svTLognormal": 3, "svPareto": 4, "svOne": 5, "svEDCo": 6, "svBI": 7,
+                "svFPP": 8, "svAIR": 9, "svRMS": 10, "svSimpleMixture": 16},
+    "rtType": {"rtExcelCol": 0, "rtScript": 1, "rtEDCo": 2},
+    "stateEnum": {"stSpace": 0, "stTime": 1, "stFTU_U": 2},
+    "smoothingEnum": {"smCustom": 0, "smNone": 1, "smLight": 2, "smLightMedium": 3, "smModerate": 4,
+                      "smMaximum": 5},
+    "depType": {"bvIndep": 0, "bvMin": 1, "bvMax": 2, "bvClayton": 3, "bvFrank": 4, "bvFGM": 5, "bvGumbel": 6,
+                "bvCook": 7, "bvGrossNet": 8, "bvGrossCeded": 9, "bvNetCeded": 10, "bvXXplusY": 11},
+    "rNCG": {"rNet": 0, "rCeded": 1, "rGross": 2},
+    "alaeType": {"alaeIncluded": 1, "alaeProRata": 2},
+    "scoreType": {"scNormal": 0, "scUniform": 1, "scExponential": 2, "scBeta": 3, "scGamma": 4},
+}
+globals().update({name: value for codes in PUBLISHED_CODES.values() for name, value in codes.items()})
 
 
 def fails(call, hresult, description=None):

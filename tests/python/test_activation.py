@@ -30,9 +30,17 @@ def test_create_aggco(name):
     assert repr(CreateObject(name)) == "<IAggCo object>"
 
 
-@pytest.mark.parametrize("name", ["Corvane.ParamFile.1", PARAMFILE])
-def test_create_paramfile(name):
-    assert repr(CreateObject(name)) == "<IParamFile object>"
+def creatable_classes():
+    return [c for lib in scripthost.libraries.registered() for c in lib["classes"] if c["viprogid"]]
+
+
+def test_every_creatable_class_by_both_progids():
+    classes = creatable_classes()
+    assert {c["progid"] for c in classes} >= {"Corvane.AggCo.1", "Corvane.ParamFile.1"}
+    for c in classes:
+        assert c["viprogid"] + ".1" == c["progid"]
+        for name in (c["progid"], c["viprogid"], c["clsid"]):
+            assert repr(CreateObject(name)) == f"<{c['interface']['name']} object>", name
 
 
 @pytest.mark.parametrize("progid", ["Corvane.EmpCo.1", "Corvane.BivEmpCo.1", "Corvane.FTUCo.1",
@@ -57,6 +65,12 @@ def test_registration_records(tmp_registry):
     assert keys["corvane.aggco\\clsid"][""] == AGGCO
     assert keys["corvane.aggco\\curver"][""] == "Corvane.AggCo.1"
     assert keys["corvane.paramfile.1\\clsid"][""] == PARAMFILE
+    for c in creatable_classes():
+        vi = c["viprogid"].lower()
+        assert keys[vi][""] == c["name"] + " Class"
+        assert keys[vi + "\\clsid"][""] == c["clsid"]
+        assert keys[vi + "\\curver"][""] == c["progid"]
+        assert keys["clsid\\" + c["clsid"].lower() + "\\versionindependentprogid"][""] == c["viprogid"]
     for clsid, progid in [(AGGCO, "Corvane.AggCo.1"), (PARAMFILE, "Corvane.ParamFile.1")]:
         base = "clsid\\" + clsid.lower()
         assert keys[base + "\\progid"][""] == progid

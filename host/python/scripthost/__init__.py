@@ -1,41 +1,26 @@
 """Drive automation servers from Python.
 
-    from scripthost import CreateObject, AutomationError
+    from scripthost import CreateObject, AutomationError, constants
     agg = CreateObject("Corvane.AggCo")
-    agg.FreqMoms(2, [2.0], 1)        # -> array([ 2.,  6., 22.])
+    agg.FreqMoms(constants.fqPoisson, [2.0], constants.rtScript)   # -> array([ 2.,  6., 22.])
+    help(agg.FreqMoms)
 
 Objects are created by ProgID or "{CLSID}" text through the class registry (the file named by
 AUTOMATION_REGISTRY). Members are called by name, case-insensitively; properties are attributes.
 The in and in-out parameters are passed in published order (optional ones may be left out, or
 given by name); a call returns its result followed by its out and in-out parameters: one value
-as itself, several as a tuple, none as None.
+as itself, several as a tuple, none as None. help(), inspect.signature and dir() show every
+member with its parameters and help string, from the server's own member tables.
 """
 
-from . import _scripthost
+from . import _scripthost, libraries
+from .constants import Constants
+from .errors import AutomationError, UnknownNameError
+from .objects import Dispatch, class_for, missing
 
+_scripthost._set_host_types(AutomationError, UnknownNameError, class_for, missing)
 
-class AutomationError(Exception):
-    """A failed automation call: the status code, the server's description and its source."""
-
-    def __init__(self, hresult, description=None, source=None):
-        self.hresult = hresult & 0xFFFFFFFF
-        self.description = description
-        self.source = source
-        text = f"0x{self.hresult:08X}"
-        if description:
-            text += f": {description}"
-        if source:
-            text += f" ({source})"
-        super().__init__(text)
-
-
-class UnknownNameError(AutomationError, AttributeError):
-    """A member name the object does not have (DISP_E_UNKNOWNNAME); also an AttributeError."""
-
-
-_scripthost._set_error_types(AutomationError, UnknownNameError)
-
-Dispatch = _scripthost.Dispatch
+constants = Constants()
 
 
 def CreateObject(name):
@@ -53,4 +38,5 @@ def unregister(module_path):
     _scripthost.call_entry_point(module_path, "DllUnregisterServer")
 
 
-__all__ = ["AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "register", "unregister"]
+__all__ = ["AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "constants", "missing", "register",
+           "unregister"]

@@ -59,10 +59,11 @@ private:
 
 const DispatchTable<CCalc> CCalc::table{IID_ICalc, "ICalc", {
     Method<&CCalc::Combine>(1, "Combine", {In("n"), In("x"), Out("echo"), InOut("acc"), Optional("scale"),
-                                           Result("value")}),
-    PropGet<&CCalc::get_Level>(2, "Level", {Result("pVal")}),
-    PropPut<&CCalc::put_Level>(2, "Level", {In("value")}),
-    Method<&CCalc::Fail>(3, "Fail", {In("how")}),
+                                           Result("value")},
+                            "Combines every kind of parameter"),
+    PropGet<&CCalc::get_Level>(2, "Level", {Result("pVal")}, "The level"),
+    PropPut<&CCalc::put_Level>(2, "Level", {In("value")}, "Sets the level"),
+    Method<&CCalc::Fail>(3, "Fail", {In("how")}, "Fails in the way asked"),
 }};
 
 // A class that does not report errors through ISupportErrorInfo.
@@ -74,7 +75,7 @@ public:
 };
 
 const DispatchTable<CPlain> CPlain::table{IID_IPlain, "IPlain", {
-    Method<&CPlain::Answer>(1, "Answer", {Result("value")}),
+    Method<&CPlain::Answer>(1, "Answer", {Result("value")}, "The answer"),
 }};
 
 HRESULT Call(IDispatch* d, DISPID id, InvokeKind kind, std::vector<Variant>& args, Variant* result = nullptr,
@@ -308,6 +309,12 @@ TEST(Dispatch, TheTableServesIntrospection) {
     EXPECT_TRUE(get->params.empty());
     EXPECT_EQ(put->resultName, nullptr);
     EXPECT_EQ(info.FindByName("LEVEL")->dispid, 2);
+    EXPECT_STREQ(combine->help, "Combines every kind of parameter");
+}
+
+TEST(DispatchDeathTest, EveryRowNeedsAHelpString) {
+    EXPECT_DEATH(Method<&CPlain::Answer>(1, "Answer", {Result("value")}, nullptr), "help string");
+    EXPECT_DEATH(Method<&CPlain::Answer>(1, "Answer", {Result("value")}, ""), "help string");
 }
 
 TEST(Objects, AnswerExactlyTheirInterfaces) {

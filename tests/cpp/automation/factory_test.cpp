@@ -40,7 +40,7 @@ public:
 };
 
 const DispatchTable<CWidget> CWidget::table{IID_IWidget, "IWidget", {
-    Method<&CWidget::Twice>(1, "Twice", {In("x"), Result("value")}),
+    Method<&CWidget::Twice>(1, "Twice", {In("x"), Result("value")}, "Twice x"),
 }};
 
 // An outer object that aggregates a widget: answers IUnknown itself and passes other queries on.

@@ -88,6 +88,17 @@ TEST_F(RegistryTest, DeleteTreeRemovesTheKeyAndOnlyWhatLiesBelowIt) {
         EXPECT_TRUE(r.KeyExists(kept)) << kept;
 }
 
+TEST_F(RegistryTest, SubKeysAreTheDirectChildrenAsFirstWritten) {
+    Registry r;
+    for (const char* key : {"TypeLib\\{A}\\1.0", "TypeLib\\{A}\\1.0\\0\\linux64", "typelib\\{B}\\2.0",
+                            "TypeLibs\\{C}", "TypeLib"})
+        r.SetValue(key, "", key);
+    EXPECT_EQ(r.SubKeys("TYPELIB"), (std::vector<std::string>{"{A}", "{B}"}));
+    EXPECT_EQ(r.SubKeys("TypeLib\\{A}"), (std::vector<std::string>{"1.0"}));
+    EXPECT_TRUE(r.SubKeys("TypeLib\\{A}\\1.0\\0\\linux64").empty());
+    EXPECT_TRUE(r.SubKeys("Absent").empty());
+}
+
 TEST_F(RegistryTest, AMissingFileReadsAsAnEmptyRegistry) {
     Registry r = Registry::Load(PathOf("absent/registry"));
     EXPECT_FALSE(r.KeyExists("CLSID"));

@@ -176,13 +176,13 @@ TEST_F(ModuleTest, AggCoCreationNeedsTheDefaultParameterFile) {
 struct Record {
     CLSID clsid;
     const char* progId;
-    const char* viProgId;  // null when the class has none
+    const char* viProgId;
     const char* title;
 };
 
 const Record kRecords[] = {
     {CLSID_AggCo, "Corvane.AggCo.1", "Corvane.AggCo", "AggCo Class"},
-    {CLSID_ParamFile, "Corvane.ParamFile.1", nullptr, "ParamFile Class"},
+    {CLSID_ParamFile, "Corvane.ParamFile.1", "Corvane.ParamFile", "ParamFile Class"},
 };
 
 TEST_F(ModuleTest, RegistrationWritesAndRemovesTheRecords) {
@@ -212,16 +212,15 @@ TEST_F(ModuleTest, RegistrationWritesAndRemovesTheRecords) {
         ASSERT_TRUE(module.has_value());
         EXPECT_TRUE(fs::path(*module).is_absolute()) << *module;
         EXPECT_TRUE(fs::is_regular_file(*module)) << *module;
-        if (rec.viProgId) {
-            const std::string vi = rec.viProgId;
-            EXPECT_EQ(r.GetValue(key + "\\VersionIndependentProgID"), vi);
-            EXPECT_EQ(r.GetValue(vi + "\\CLSID"), clsid);
-            EXPECT_EQ(r.GetValue(vi + "\\CurVer"), progId);
-        } else {
-            EXPECT_FALSE(r.KeyExists(key + "\\VersionIndependentProgID"));
-        }
+        const std::string vi = rec.viProgId;
+        EXPECT_EQ(r.GetValue(vi), rec.title);
+        EXPECT_EQ(r.GetValue(key + "\\VersionIndependentProgID"), vi);
+        EXPECT_EQ(r.GetValue(vi + "\\CLSID"), clsid);
+        EXPECT_EQ(r.GetValue(vi + "\\CurVer"), progId);
     }
-    EXPECT_FALSE(r.KeyExists("Corvane.ParamFile"));
+    // Classes that only methods create are not registered.
+    EXPECT_FALSE(r.KeyExists("Corvane.EmpCo.1"));
+    EXPECT_FALSE(r.KeyExists("CLSID\\" + GuidText(CLSID_EmpCo)));
     auto paramFile = r.GetValue(kParamFileKey);
     ASSERT_TRUE(paramFile.has_value());
     EXPECT_EQ(fs::path(*paramFile).filename(), "public.prm");
@@ -234,9 +233,7 @@ TEST_F(ModuleTest, RegistrationWritesAndRemovesTheRecords) {
         EXPECT_FALSE(r.KeyExists(rec.progId + std::string("\\CLSID"))) << rec.progId;
         EXPECT_FALSE(r.KeyExists("CLSID\\" + GuidText(rec.clsid))) << rec.progId;
         EXPECT_FALSE(r.KeyExists("CLSID\\" + GuidText(rec.clsid) + "\\InprocServer32")) << rec.progId;
-        if (rec.viProgId) {
-            EXPECT_FALSE(r.KeyExists(rec.viProgId)) << rec.viProgId;
-        }
+        EXPECT_FALSE(r.KeyExists(rec.viProgId)) << rec.viProgId;
     }
     EXPECT_FALSE(r.KeyExists(kParamFileKey));
     EXPECT_FALSE(r.KeyExists("TypeLib\\" + libid + "\\1.0"));
