@@ -1,5 +1,7 @@
 #include "Corvane/AggCo.h"
 
+#include <filesystem>
+
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/EmpCo.h"
 #include "Corvane/ParamFile.h"
@@ -159,14 +161,21 @@ void CAggCo::CtgToVM(std::int32_t fq, double mean, double ctg, double& vm) { vm 
 
 std::u16string CAggCo::get_DefaultParamFile() { return ReadDefaultParamFile(); }
 
+// The registry is changed only for a file that opens as a parameter file, so that a bad path never
+// breaks the creation of AggCo objects; the path is kept absolute, as every process reads it.
 void CAggCo::put_DefaultParamFile(const std::u16string& value) {
+    std::filesystem::path path = Utf16ToUtf8(value);
     try {
+        CParamFileEng::check(path);
+        path = std::filesystem::absolute(path);
         EditRegistry(Registry::DefaultPath(), [&](Registry& r) {
             if (!r.KeyExists(kParamFileKey)) throw StatusError(E_INVALIDARG, "Cannot open the registry key");
-            r.SetValue(kParamFileKey, "", Utf16ToUtf8(value));
+            r.SetValue(kParamFileKey, "", path.string());
         });
     } catch (const StatusError& e) {
         throw StatusError(E_INVALIDARG, e.description());
+    } catch (const std::exception& e) {
+        throw StatusError(E_INVALIDARG, e.what());
     }
 }
 

@@ -38,10 +38,13 @@ constexpr std::size_t kParamsOffset = 272;
 
 // Closes a file descriptor when it goes out of scope; the mapping outlives it.
 struct FileDescriptor {
-    int fd;
+    explicit FileDescriptor(int f) : fd(f) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
         if (fd >= 0) ::close(fd);
     }
+    int fd;
 };
 
 // The text of a failed system call, with the reason errno gives.
@@ -100,15 +103,39 @@ void RequireIndex(int index) {
 
 CParamFileEng::~CParamFileEng() { close(); }
 
-void CParamFileEng::open(const std::filesystem::path& path) {
-    close();
-    const FileDescriptor file{::open(path.c_str(), O_RDWR | O_CLOEXEC)};
-    struct stat st {};
-    if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+namespace {
+
+// The parameter file at `path`, opened read-write; "Cant find file" when it is no regular file
+// that opens so.
+FileDescriptor OpenParamFile(const std::filesystem::path& path, struct stat& st) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd >= 0) ::close(fd);
         automation::Trace("Cannot find parameter file...failing");
         throw std::runtime_error("Cant find file");
     }
+    return FileDescriptor(fd);
+}
+
+}  // namespace
+
+void CParamFileEng::open(const std::filesystem::path& path) {
+    close();
+    struct stat st {};
+    const FileDescriptor file = OpenParamFile(path, st);
     Map(MapFile(file.fd, path));
+}
+
+void CParamFileEng::check(const std::filesystem::path& path) {
+    struct stat st {};
+    const FileDescriptor file = OpenParamFile(path, st);
+    if (static_cast<std::size_t>(st.st_size) > kFileSize)
+        throw std::runtime_error("Not a parameter file: '" + path.string() + "' holds " + std::to_string(st.st_size) +
+                                 " bytes, more than " + std::to_string(kFileSize));
+    std::int32_t n = 0;
+    if (::pread(file.fd, &n, sizeof n, kCountOffset) == static_cast<ssize_t>(sizeof n) && (n < 0 || n > kMaxEntries))
+        throw std::runtime_error("Not a parameter file: '" + path.string() + "' has an entry count of " +
+                                 std::to_string(n));
 }
 
 // The new file is written beside the old one and renamed over it: whoever has the old file mapped

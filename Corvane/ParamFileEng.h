@@ -43,6 +43,10 @@ public:
     // Closes whatever is open, then maps an existing file read-write, extending a shorter file with
     // zero bytes. A file that cannot be opened fails with "Cant find file"; the engine stays closed.
     void open(const std::filesystem::path& path);
+    // Checks, without changing the file, that open() takes it as a parameter file: a regular file
+    // that opens read-write, no larger than a parameter file, with an entry count in 0 .. 511.
+    // Fails with "Cant find file" as open() does, or with what else is wrong.
+    static void check(const std::filesystem::path& path);
     // Closes whatever is open, then creates the file (replacing an existing one by a new file, so
     // that whoever has the old one mapped keeps it) and maps it: every byte zero.
     void create(const std::filesystem::path& path);

@@ -141,6 +141,31 @@ def test_default_param_file_put_then_get(tmp_registry, tmp_path):
     assert agg._invoke_(57, "get") == str(other)
 
 
+def test_a_default_that_does_not_open_is_refused(tmp_registry, tmp_path, monkeypatch):
+    agg = CreateObject("Corvane.AggCo")
+    before = tmp_registry.read_text()
+    text = tmp_path / "notes.txt"
+    text.write_text("not a parameter file\n")
+    big = tmp_path / "big.prm"
+    big.write_bytes(bytes(262145))
+    cases = [(str(tmp_path / "absent.prm"), "Cant find file"), (str(tmp_path), "Cant find file"),
+             ("", "Cant find file"), (str(text), f"Not a parameter file: '{text}' has an entry count of 544501614"),
+             (str(big), f"Not a parameter file: '{big}' holds 262145 bytes, more than 262144")]
+    for value, description in cases:
+        fails(lambda: setattr(agg, "DefaultParamFile", value), E_INVALIDARG, description)
+    assert tmp_registry.read_text() == before
+    assert text.read_text() == "not a parameter file\n"
+    assert CreateObject("Corvane.AggCo").ParamFile().Count() >= 7
+
+
+def test_a_relative_default_is_kept_absolute(tmp_registry, tmp_path, monkeypatch):
+    CreateObject("Corvane.ParamFile.1").New(str(tmp_path / "here.prm"))
+    monkeypatch.chdir(tmp_path)
+    agg = CreateObject("Corvane.AggCo")
+    agg.DefaultParamFile = "here.prm"
+    assert agg.DefaultParamFile == str(tmp_path / "here.prm")
+
+
 def test_default_file_serves_the_shipped_curves(agg):
     f = agg.ParamFile()
     assert f.Count() >= 7
@@ -150,7 +175,10 @@ def test_default_file_serves_the_shipped_curves(agg):
 
 def test_aggco_creation_needs_the_default_file(tmp_registry, tmp_path):
     agg = CreateObject("Corvane.AggCo")
-    agg.DefaultParamFile = str(tmp_path / "gone.prm")
+    gone = tmp_path / "gone.prm"
+    CreateObject("Corvane.ParamFile.1").New(str(gone))
+    agg.DefaultParamFile = str(gone)
+    gone.unlink()
     with pytest.raises(AutomationError) as e:
         CreateObject("Corvane.AggCo")
     assert (e.value.hresult, e.value.description) == (E_FAIL, "Cant find file")
