@@ -1,4 +1,4 @@
-// The Lumenar server module: its class table and entry points. The engine registry is filled as
+// The Lumenar server module: its type library (classes and enumerations) and entry points. The engine registry is filled as
 // the library loads (EngineRegistry.cpp).
 #include "Lumenar/Graph3.h"
 #include "Lumenar/identities.h"
@@ -11,11 +11,10 @@ using namespace automation;
 namespace {
 
 const ClassEntry kClasses[] = {
-    {CLSID_Graph3, "Graph3", "Lumenar.Graph3.1", "Lumenar.Graph3", "Both", LIBID_LUMENARLib, true,
-     &ClassFactory<CGraph3>::Instance},
+    Creatable<CGraph3>("Both", LIBID_LUMENARLib),
 };
 
-const ServerInfo kServer{"LUMENARLib", LIBID_LUMENARLib, "Lumenar 1.0 Type Library", kClasses, nullptr};
+const ServerInfo kServer{"LUMENARLib", LIBID_LUMENARLib, "Lumenar 1.0 Type Library", kClasses, {}, nullptr};
 
 }  // namespace
 }  // namespace lumenar
@@ -32,3 +31,5 @@ AUTOMATION_EXPORT automation::HRESULT DllRegisterServer() {
 }
 
 AUTOMATION_EXPORT automation::HRESULT DllUnregisterServer() { return automation::ServerUnregister(lumenar::kServer); }
+
+AUTOMATION_EXPORT const automation::ServerInfo* DllGetTypeLibrary() { return &lumenar::kServer; }
