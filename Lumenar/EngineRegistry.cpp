@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "Lumenar/codes.h"
 #include "Lumenar/engines/Engines.h"
 
 namespace lumenar {
@@ -10,11 +11,19 @@ namespace {
 
 // Filled when the library is loaded, read only afterwards.
 const std::map<std::int32_t, engines::Factory> kEngines = {
-    {1, &engines::MakeQuadric},       {11, &engines::MakeSurface},     {12, &engines::MakeLoweredContours},
-    {13, &engines::MakeFlatContours}, {14, &engines::MakeCutPlane},    {15, &engines::MakeProbeTubes},
-    {16, &engines::MakeFermat3},      {17, &engines::MakeFermat4},     {18, &engines::MakeSpotty},
-    {19, &engines::MakeCalabiYau},    {20, &engines::MakePosterior},   {21, &engines::MakeGradientImage},
-    {22, &engines::MakeDecimatedSurface},
+    {peQuadric, &engines::MakeQuadric},
+    {peSurface, &engines::MakeSurface},
+    {peSurfaceContours, &engines::MakeLoweredContours},
+    {peContours, &engines::MakeFlatContours},
+    {peCutPlane, &engines::MakeCutPlane},
+    {peProbeTubes, &engines::MakeProbeTubes},
+    {peFermat3, &engines::MakeFermat3},
+    {peFermat4, &engines::MakeFermat4},
+    {peSpotty, &engines::MakeSpotty},
+    {peCalabiYau, &engines::MakeCalabiYau},
+    {pePosterior, &engines::MakePosterior},
+    {peGradientImage, &engines::MakeGradientImage},
+    {peDecimatedSurface, &engines::MakeDecimatedSurface},
 };
 
 }  // namespace

@@ -35,7 +35,7 @@ std::vector<automation::Member<C>> GrafCommonRows() {
                                          "Sets the slope of the cut line through the density"),
         PropGet<&G::get_plotType, C>(224, "plotType", {Result("pVal")}, "Code of the rendering engine; 0 for none"),
         PropPut<&G::put_plotType, C>(224, "plotType", {In("value")},
-                                     "Selects the rendering engine by its code (1, 11 to 22; 0 for none)"),
+                                     "Selects the rendering engine by its code (a plotEngine code; 0 for none)"),
         Method<&G::Decorations, C>(225, "Decorations",
                                    {In("title"), In("xaxis"), In("yaxis"), In("zaxis"), In("showColorBar")},
                                    "Sets the title, the axis labels and whether a colour bar is drawn"),

@@ -1,6 +1,7 @@
-// The Lumenar server module: its type library (classes and enumerations) and entry points. The engine registry is filled as
-// the library loads (EngineRegistry.cpp).
+// The Lumenar server module: its type library (classes and enumerations) and entry points. The
+// engine registry is filled as the library loads (EngineRegistry.cpp).
 #include "Lumenar/Graph3.h"
+#include "Lumenar/codes.h"
 #include "Lumenar/identities.h"
 #include "automation/server.h"
 
@@ -14,7 +15,17 @@ const ClassEntry kClasses[] = {
     Creatable<CGraph3>("Both", LIBID_LUMENARLib),
 };
 
-const ServerInfo kServer{"LUMENARLib", LIBID_LUMENARLib, "Lumenar 1.0 Type Library", kClasses, {}, nullptr};
+#define LUMENAR_CONSTANT(name, value, help) {#name, name, help},
+
+// The codes of codes.h as the type library publishes them.
+const Enumeration kEnumerations[] = {
+    {"plotEngine", "The rendering engines a graph's plotType selects", {LUMENAR_PLOTENGINE(LUMENAR_CONSTANT)}},
+};
+
+#undef LUMENAR_CONSTANT
+
+const ServerInfo kServer{"LUMENARLib", LIBID_LUMENARLib, "Lumenar 1.0 Type Library", kClasses, kEnumerations,
+                         nullptr};
 
 }  // namespace
 }  // namespace lumenar

@@ -15,8 +15,8 @@ import numpy as np
 import pytest
 
 from codes import *
-from graphs import bvClayton, clayton_block, decode, difference, hill, not_blank
-from scripthost import AutomationError, CreateObject
+from graphs import ENGINES, bvClayton, clayton_block, decode, difference, hill, not_blank
+from scripthost import AutomationError, CreateObject, constants
 
 LUMENAR_CLSID = "{74B94983-0BB2-4278-9755-AF593D070BAC}"
 NO_SUCH_FILE = os.strerror(2)
@@ -241,6 +241,14 @@ def test_unknown_plot_types_fail_and_keep_the_code(graph, tmp_path):
         graph.plotType = code
         fails(lambda: graph.CreateJPEG(str(tmp_path / "x.jpg")), E_FAIL, "Invalid preparation in CRenderer")
     assert not (tmp_path / "x.jpg").exists()
+
+
+def test_the_published_codes_are_the_registered_engines(graph):
+    assert {int(c) for c in constants.plotEngine} == {0, *ENGINES}
+    for code in constants.plotEngine:
+        graph.plotType = code
+        assert graph.plotType == code
+    assert constants.pePosterior == 20
 
 
 def test_formula_scenes_need_no_density(graph, tmp_path):
