@@ -1,21 +1,22 @@
 #include "Corvane/numerics/triangle/factor_store.h"
 
 #include <cmath>
-#include <stdexcept>
 #include <string>
+
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
 bool IsTriangleCell(std::size_t index, std::size_t nYears) { return index % nYears + index / nYears < nYears; }
 
 std::vector<double> FactorStore(std::span<const double> C, std::size_t nYears) {
-    if (C.size() != nYears * nYears) throw std::invalid_argument("varTrg must hold nYears x nYears values");
+    Require(C.size() == nYears * nYears, "varTrg must hold nYears x nYears values");
     std::vector<double> store(nYears * nYears, 0.0);
     for (std::size_t k = 0; k < nYears; ++k) {
         for (std::size_t a = 0; a + k < nYears; ++a) {
             const double c = C[a + nYears * k];
             if (!std::isfinite(c))
-                throw std::invalid_argument("varTrg: the cell of accident year " + std::to_string(a) +
+                throw InvalidArgument("varTrg: the cell of accident year " + std::to_string(a) +
                                             ", development period " + std::to_string(k) +
                                             " (counted from 0) is not a finite number");
             store[a * nYears + k] = c;

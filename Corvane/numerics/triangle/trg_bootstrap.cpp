@@ -2,11 +2,10 @@
 
 #include <cmath>
 #include <cstdio>
-#include <stdexcept>
-#include <string>
 
 #include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/grid/savgol.h"
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/triangle/factor_store.h"
 
 namespace corvane {
@@ -36,18 +35,13 @@ void TraceStore(std::span<const double> store, TraceSink trace) {
 }  // namespace
 
 void RequireBootstrapArguments(const BootstrapArguments& args) {
-    if (args.nYears < 1) throw std::invalid_argument("nYears must be at least 1");
-    if (args.firstBSYear < 1 || args.firstBSYear > args.nYears - 1)
-        throw std::invalid_argument("firstBSYear must lie in 1 ... nYears - 1 (" + std::to_string(args.nYears - 1) +
-                                    ")");
-    if (args.nResamp < 1) throw std::invalid_argument("nResamp must be at least 1");
-    if (args.denSizeL2 < 0 || args.denSizeL2 > kMaxDenSizeL2)
-        throw std::invalid_argument("denSizeL2 must lie in 0 ... " + std::to_string(kMaxDenSizeL2));
-    if (!(args.xmaxpad > 0.0) || !std::isfinite(args.xmaxpad))
-        throw std::invalid_argument("xmaxpad must be a positive finite number");
-    if (args.forward < 0) throw std::invalid_argument("forward must be at least 0");
-    if (args.forward > 0 && (args.order < 0 || args.order > 2 * args.forward))
-        throw std::invalid_argument("order must lie in 0 ... 2 forward (" + std::to_string(2 * args.forward) + ")");
+    RequireAtLeast(args.nYears, 1, "nYears");
+    RequireWithin(args.firstBSYear, 1, args.nYears - 1, false, "firstBSYear");
+    RequireAtLeast(args.nResamp, 1, "nResamp");
+    RequireWithin(args.denSizeL2, 0, kMaxDenSizeL2, false, "denSizeL2");
+    RequirePositive(args.xmaxpad, "xmaxpad");
+    RequireNonNegative(args.forward, "forward");
+    if (args.forward > 0) RequireWithin(args.order, 0, 2.0 * args.forward, false, "order");
 }
 
 // One pass per step over the resample; the draw's index comes from a division-free remainder.
@@ -73,18 +67,17 @@ CEmpDist ProductHistogram(std::span<const double> products, double xmaxpad, std:
     const std::size_t n = GridSizeFromL2(denSizeL2);
     double M = 0.0, lowest = 0.0;
     for (double x : products) {
-        if (!std::isfinite(x)) throw std::invalid_argument("varTrg: a product of development factors is not finite");
+        Require(std::isfinite(x), "varTrg: a product of development factors is not finite");
         if (x > M) M = x;
         if (x < lowest) lowest = x;
     }
     const double unit = M * xmaxpad / static_cast<double>(n);
-    if (lowest < 0.0 && (M == 0.0 || std::floor(lowest / unit + 0.5) < 0.0))
-        throw std::invalid_argument("varTrg: a negative product of development factors falls below the histogram");
-    if (M == 0.0) throw std::invalid_argument("varTrg: every product of development factors is 0");
-    if (!(unit > 0.0) || !std::isfinite(unit))
-        throw std::invalid_argument("xmaxpad gives a bucket width that is not a positive finite number");
-    if (!(std::floor(M / unit + 0.5) < static_cast<double>(n)))
-        throw std::invalid_argument("xmaxpad is too small: the largest product falls outside the histogram");
+    Require(lowest >= 0.0 || (M > 0.0 && std::floor(lowest / unit + 0.5) >= 0.0),
+            "varTrg: a negative product of development factors falls below the histogram");
+    Require(M > 0.0, "varTrg: every product of development factors is 0");
+    Require(unit > 0.0 && std::isfinite(unit), "xmaxpad gives a bucket width that is not a positive finite number");
+    Require(std::floor(M / unit + 0.5) < static_cast<double>(n),
+            "xmaxpad is too small: the largest product falls outside the histogram");
     return CEmpDist::FromSample(products, denSizeL2, unit);
 }
 
