@@ -6,6 +6,7 @@
 #include "Corvane/BlockSweep.h"
 #include "Corvane/EmpCo.h"
 #include "Corvane/ParamFile.h"
+#include "Corvane/Triangle.h"
 #include "Corvane/identities.h"
 #include "Corvane/numerics/codes.h"
 #include "automation/server.h"
@@ -19,6 +20,7 @@ namespace {
 const ClassEntry kClasses[] = {
     Creatable<CAggCo>("Free", LIBID_CORVANELib),
     Creatable<CParamFile>("Free", LIBID_CORVANELib),
+    Creatable<CTriangle>("Free", LIBID_CORVANELib),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
 };

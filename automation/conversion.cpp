@@ -1,6 +1,7 @@
 #include "automation/conversion.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 #include "automation/failure.h"
@@ -64,6 +65,23 @@ std::size_t ForEachValue(const Variant& in, Sink&& sink) {
     return n;
 }
 
+[[noreturn]] void DimensionMismatch() {
+    throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
+}
+
+// The element count of an array whose dimension sizes are exactly `dims` (1 or 2 of them).
+std::size_t CheckedCount(const Variant& in, std::span<const std::size_t> dims) {
+    const Variant& v = in.Deref();
+    bool match = v.IsArray() && v.array().dims() == dims.size() && (dims.size() == 1 || dims.size() == 2);
+    std::size_t total = 1;
+    for (std::size_t k = 0; match && k < dims.size(); ++k) {
+        match = v.array().bound(k).cElements == dims[k];
+        total *= dims[k];
+    }
+    if (!match) DimensionMismatch();
+    return total;
+}
+
 void CheckShape(std::int32_t rt) {
     if (rt != kColumn && rt != kScript && rt != kObject)
         throw StatusError(E_INVALIDARG, "Invalid return type " + std::to_string(rt));
@@ -103,19 +121,31 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
 }
 
 std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims) {
-    const Variant& v = in.Deref();
-    bool match = v.IsArray() && v.array().dims() == dims.size() && (dims.size() == 1 || dims.size() == 2);
-    for (std::size_t k = 0; match && k < dims.size(); ++k) match = v.array().bound(k).cElements == dims[k];
-    if (!match) throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
-    return VariantToDouble(v);
+    CheckedCount(in, dims);
+    return VariantToDouble(in);
 }
 
 void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {
-    std::size_t total = 1;
-    for (std::size_t d : dims) total *= d;
-    if (total > buffer.size()) throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
-    std::vector<double> values = VariantToDoubleWithDimensionCheck(in, dims);
+    if (CheckedCount(in, dims) > buffer.size()) DimensionMismatch();
+    std::vector<double> values = VariantToDouble(in);
     std::copy(values.begin(), values.end(), buffer.begin());
+}
+
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims,
+                                                      const std::function<bool(std::size_t)>& read) {
+    const std::size_t n = CheckedCount(in, dims);
+    SafeArray& a = in.Deref().array();
+    std::vector<double> values(n, 0.0);
+    if (a.elementType() == VT_VARIANT) {
+        auto d = a.variants();
+        for (std::size_t i = 0; i < n; ++i)
+            if (read(i)) values[i] = ElementValue(d[i]);
+        return values;
+    }
+    values = VariantToDouble(in);
+    for (std::size_t i = 0; i < n; ++i)
+        if (!read(i)) values[i] = 0.0;
+    return values;
 }
 
 Variant DoubleToVariant(std::int32_t rt, std::span<const double> data) {

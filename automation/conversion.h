@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ void VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::si
 // The values of an array that has exactly the dimension sizes `dims`, checked before anything is
 // allocated; otherwise fails with E_INVALIDARG.
 std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims);
+// The same, except that an element whose index `read` rejects counts as 0 whatever it holds (a
+// spreadsheet's blank or text in a cell the caller ignores).
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims,
+                                                      const std::function<bool(std::size_t)>& read);
 
 Variant DoubleToVariant(std::int32_t rt, std::span<const double> data);
 // Takes the values; a column result keeps them without a copy.

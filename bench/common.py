@@ -22,10 +22,14 @@ def peak_rss_mb():
     return resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024
 
 
-def aggco():
-    """An AggCo from the registry in AUTOMATION_REGISTRY, or from a fresh one holding build/lib."""
+def corvane(progid):
+    """An object of the registry in AUTOMATION_REGISTRY, or of a fresh one holding build/lib."""
     if "AUTOMATION_REGISTRY" not in os.environ:
         os.environ["AUTOMATION_REGISTRY"] = os.path.join(tempfile.mkdtemp(), "registry")
         scripthost.register(os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "build", "lib",
                                                          "libcorvane.so")))
-    return scripthost.CreateObject("Corvane.AggCo")
+    return scripthost.CreateObject(progid)
+
+
+def aggco():
+    return corvane("Corvane.AggCo")

@@ -10,6 +10,8 @@
 #include "Corvane/numerics/frequency/freq_factory.h"
 #include "Corvane/numerics/severity/sev_discretise.h"
 #include "Corvane/numerics/severity/sev_family.h"
+#include "Corvane/numerics/triangle/factor_store.h"
+#include "Corvane/numerics/triangle/trg_bootstrap.h"
 
 namespace {
 
@@ -44,6 +46,24 @@ void BuildPoissonAggregate(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(BuildAggregate(r, none, noMixture));
 }
 BENCHMARK(BuildPoissonAggregate)->Arg(16)->Arg(20)->Arg(22)->Unit(benchmark::kMillisecond);
+
+// The resampling of an n x n triangle with 10^6 resamples: (n - 1) 10^6 draws, each one generator
+// step, one remainder and one multiplication. Reports the time per draw.
+void ResampleTriangle(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0)), nResamp = 1000000;
+    std::vector<double> C(n * n);
+    std::mt19937 gen(1);
+    for (std::size_t a = 0; a < n; ++a) {
+        double c = 1000.0;
+        for (std::size_t k = 0; k < n; ++k) C[a + n * k] = c *= 1.0 + std::uniform_real_distribution<>(0, 1)(gen) / (k + 1);
+    }
+    const std::vector<double> store = FactorStore(C, n);
+    CCrtRandom rng(1);
+    for (auto _ : state) benchmark::DoNotOptimize(ResampleFactorProducts(store, n, 1, nResamp, rng, nullptr));
+    state.counters["ns/draw"] = benchmark::Counter(static_cast<double>(state.iterations() * (n - 1) * nResamp),
+                                                   benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(ResampleTriangle)->Arg(10)->Arg(30)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

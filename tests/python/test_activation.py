@@ -11,6 +11,7 @@ from scripthost import AutomationError, CreateObject
 
 AGGCO = "{FEF1FED9-E48D-471C-AB3B-6F82F69E8DE5}"
 PARAMFILE = "{CFDA4C70-B177-4BDD-9BFA-1B3C6848E837}"
+TRIANGLE = "{11CF3062-F6B0-43F7-9700-FC73F546066B}"
 
 
 def read_registry(path):
@@ -36,7 +37,7 @@ def creatable_classes():
 
 def test_every_creatable_class_by_both_progids():
     classes = creatable_classes()
-    assert {c["progid"] for c in classes} >= {"Corvane.AggCo.1", "Corvane.ParamFile.1"}
+    assert {c["progid"] for c in classes} >= {"Corvane.AggCo.1", "Corvane.ParamFile.1", "Corvane.Triangle.1"}
     for c in classes:
         assert c["viprogid"] + ".1" == c["progid"]
         for name in (c["progid"], c["viprogid"], c["clsid"]):
@@ -71,7 +72,9 @@ def test_registration_records(tmp_registry):
         assert keys[vi + "\\clsid"][""] == c["clsid"]
         assert keys[vi + "\\curver"][""] == c["progid"]
         assert keys["clsid\\" + c["clsid"].lower() + "\\versionindependentprogid"][""] == c["viprogid"]
-    for clsid, progid in [(AGGCO, "Corvane.AggCo.1"), (PARAMFILE, "Corvane.ParamFile.1")]:
+    assert keys["corvane.triangle.1\\clsid"][""] == TRIANGLE
+    for clsid, progid in [(AGGCO, "Corvane.AggCo.1"), (PARAMFILE, "Corvane.ParamFile.1"),
+                          (TRIANGLE, "Corvane.Triangle.1")]:
         base = "clsid\\" + clsid.lower()
         assert keys[base + "\\progid"][""] == progid
         assert keys[base + "\\inprocserver32"] == {"": module, "ThreadingModel": "Free"}

@@ -178,6 +178,19 @@ TEST(VariantToDoubleWithDimensionCheck, FillsOnlyWhenTheSizesMatch) {
     EXPECT_EQ(buffer, (Values{1, 2, 3, 4, 5, 6}));
 }
 
+TEST(VariantToDoubleWithDimensionCheck, IgnoresWhatUnreadElementsHold) {
+    // 2 x 2, column-major: the element at index 1 (row 1, column 0) is not read.
+    auto skipOne = [](std::size_t i) { return i != 1; };
+    Variant texts = VariantArray({Variant(1.0), Variant(u"n/a"), Variant(3.0), Variant()}, {{2, 1}, {2, 1}});
+    Variant numbers = R8Array({1, 9, 3, 4}, {{2, 0}, {2, 0}});
+    EXPECT_EQ(VariantToDoubleWithDimensionCheck(texts, std::vector<std::size_t>{2, 2}, skipOne), (Values{1, 0, 3, 0}));
+    EXPECT_EQ(VariantToDoubleWithDimensionCheck(Variant::RefVariant(&numbers), std::vector<std::size_t>{2, 2}, skipOne),
+              (Values{1, 0, 3, 4}));
+    ExpectFailure(DISP_E_TYPEMISMATCH,
+                  [&] { VariantToDoubleWithDimensionCheck(texts, std::vector<std::size_t>{2, 2}, [](std::size_t) { return true; }); });
+    ExpectFailure(E_INVALIDARG, [&] { VariantToDoubleWithDimensionCheck(numbers, std::vector<std::size_t>{4}, skipOne); });
+}
+
 using ToVariantFn = Variant (*)(std::int32_t, const Values&);
 
 TEST(DoubleToVariant, BuildsTheShapeTheCodeSelects) {

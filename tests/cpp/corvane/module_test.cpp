@@ -71,7 +71,7 @@ TEST_F(ModuleTest, OnlyCreatableClassesHaveFactories) {
             << GuidText(clsid);
         EXPECT_EQ(out, nullptr);
     }
-    for (const CLSID& clsid : {CLSID_AggCo, CLSID_ParamFile}) {
+    for (const CLSID& clsid : {CLSID_AggCo, CLSID_ParamFile, CLSID_Triangle}) {
         SCOPED_TRACE(GuidText(clsid));
         for (const IID& iid : {IID_IClassFactory, IID_IUnknown}) {
             void* out = nullptr;
@@ -183,6 +183,7 @@ struct Record {
 const Record kRecords[] = {
     {CLSID_AggCo, "Corvane.AggCo.1", "Corvane.AggCo", "AggCo Class"},
     {CLSID_ParamFile, "Corvane.ParamFile.1", "Corvane.ParamFile", "ParamFile Class"},
+    {CLSID_Triangle, "Corvane.Triangle.1", "Corvane.Triangle", "Triangle Class"},
 };
 
 TEST_F(ModuleTest, RegistrationWritesAndRemovesTheRecords) {
