@@ -14,6 +14,7 @@
 #include "Corvane/numerics/frequency/freq_contagion.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
 #include "Corvane/numerics/frequency/freq_pgf.h"
+#include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/grid/grid_noise.h"
 #include "Corvane/numerics/grid/grid_smooth.h"
 #include "Corvane/numerics/grid/grid_transforms.h"
@@ -158,7 +159,7 @@ Variant CAggCo::ApplyChF(std::int32_t fq, const Variant& fqParam, const Variant&
     std::vector<double> x = VariantToDouble(complexVector);
     auto family = freqdist::CreateFreqDist(fq, VariantToDouble(fqParam));
     freqdist::ApplyPGF(*family, x);
-    return DoubleToVariantFFT(rt, std::move(x));
+    return DoubleToVariant(rt, std::move(x));
 }
 
 void CAggCo::VMtoCont(std::int32_t fq, double mean, double vm, double& cont) {
@@ -195,7 +196,7 @@ ComPtr<IDispatch> CAggCo::ParamFile() {
 }
 
 Variant CAggCo::FFT(const Variant& vIn, std::int32_t rt) {
-    return DoubleToVariantFFT(rt, corvane::FFT(VariantToDouble(vIn)));
+    return DoubleToVariant(rt, corvane::FFT(VariantToDouble(vIn)));
 }
 
 Variant CAggCo::IFFT(const Variant& vIn, std::int32_t rt) { return DoubleToVariant(rt, corvane::IFFT(VariantToDouble(vIn))); }
@@ -207,7 +208,7 @@ Variant CAggCo::SumConvDist(const Variant& v1, const Variant& v2, std::int32_t r
 void CAggCo::SumConvDist1(Variant& v1, const Variant& v2, std::int32_t rt) { v1 = SumConvDist(v1, v2, rt); }
 
 Variant CAggCo::ComplexProduct(const Variant& v1, const Variant& v2, std::int32_t rt) {
-    return DoubleToVariantFFT(rt, corvane::ComplexProduct(VariantToDouble(v1), VariantToDouble(v2)));
+    return DoubleToVariant(rt, corvane::ComplexProduct(VariantToDouble(v1), VariantToDouble(v2)));
 }
 
 Variant CAggCo::AddNoise(const Variant& v1, double unit, double sdNoise, std::int32_t rt) {
@@ -373,11 +374,6 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
 
 namespace {
 
-int GridSize(std::int32_t l2) {
-    if (l2 < 0 || l2 > 30) throw std::invalid_argument("Grid sizes are given as powers of two 0..30");
-    return 1 << l2;
-}
-
 // A marginal given as an EmpCo (its density on the grid's buckets) or as exactly one number per
 // bucket, checked before any block is made for it.
 struct Marginal {
@@ -417,7 +413,7 @@ std::unique_ptr<CBivBlock> NewSharedBlock(const std::u16string& id, int nx, int 
 void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const Variant& margX, const Variant& margY,
                                 std::int32_t dep, const Variant& reinsLASTau, std::int32_t numXL2,
                                 std::int32_t numYL2, double unitX, double unitY, Variant& momsOut, Variant& ppBEC) {
-    const int nx = GridSize(numXL2), ny = GridSize(numYL2);
+    const int nx = static_cast<int>(GridSizeFromL2(numXL2)), ny = static_cast<int>(GridSizeFromL2(numYL2));
     std::vector<double> depParams;
     if (dep >= bvGrossNet && dep <= bvNetCeded) {
         depParams = VariantToDouble(reinsLASTau);
@@ -465,7 +461,7 @@ void CAggCo::CreateBivDistEmp1DVar(std::int32_t fq, const Variant& fqParams, con
 void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const Variant& empBivDist,
                                 std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
                                 Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& diagSample) {
-    const std::size_t nx = static_cast<std::size_t>(GridSize(numXL2)), ny = static_cast<std::size_t>(GridSize(numYL2));
+    const std::size_t nx = GridSizeFromL2(numXL2), ny = GridSizeFromL2(numYL2);
     const std::size_t dims[] = {nx, ny};
     const std::vector<double> columnMajor = VariantToDoubleWithDimensionCheck(empBivDist, dims);
     std::vector<double> p1(nx * ny);

@@ -35,7 +35,7 @@ void DiscretiseMixedExponential(benchmark::State& state) {
     const int numL2 = static_cast<int>(state.range(0));
     SeverityFamily med = MakeSeverityFamily(svMED, kMixture);
     const double unit = 2e6 / std::ldexp(1.0, numL2);
-    for (auto _ : state) benchmark::DoNotOptimize(DiscretiseGrid(med, numL2, unit, 1e6, 0.0, 1.0));
+    for (auto _ : state) benchmark::DoNotOptimize(DiscretiseGrid(*med, numL2, unit, 1e6, 0.0, 1.0));
 }
 BENCHMARK(DiscretiseMixedExponential)->Arg(16)->Arg(20)->Arg(22)->Unit(benchmark::kMillisecond);
 

@@ -97,9 +97,9 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
         SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
         RequireLayer(r.layer, r.attach, r.share);
         RequireNonNegative(out.unit, "Bucket width unit");
-        sev = LayerMoments(family, r.layer, r.attach, r.share);
+        sev = family->LayerMoments(r.layer, r.attach, r.share);
         if (out.unit == 0.0) out.unit = EstimateUnitFromMoments(CompoundMoments(freq, sev), r.layer, n);
-        severity = CEmpDist(DiscretiseGrid(family, r.numL2, out.unit, r.layer, r.attach, r.share), out.unit);
+        severity = CEmpDist(DiscretiseGrid(*family, r.numL2, out.unit, r.layer, r.attach, r.share), out.unit);
     } else {
         RequireUnit(out.unit);
         std::tie(severity, sev) = DataSeverity(r.sv, r.sevParams, r.numL2, out.unit);
