@@ -14,12 +14,15 @@
 #include "Corvane/numerics/frequency/freq_contagion.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
 #include "Corvane/numerics/frequency/freq_pgf.h"
+#include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/grid/grid_noise.h"
 #include "Corvane/numerics/grid/grid_smooth.h"
 #include "Corvane/numerics/grid/grid_transforms.h"
 #include "Corvane/numerics/moments/moment_methods.h"
 #include "Corvane/numerics/severity/sev_methods.h"
+#include "Corvane/numerics/require.h"
 #include "automation/conversion.h"
+#include "automation/errorinfo.h"
 #include "automation/registry.h"
 #include "automation/trace.h"
 
@@ -119,6 +122,12 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                "Translated-lognormal parameters [mu, sigma, T] matching three raw moments"),
     Method<&CAggCo::AddNoise>(35, "AddNoise", {In("v1"), In("unit"), In("sdNoise"), In("rt"), Result("varOut")},
                               "A density convolved with normal noise of standard deviation sdNoise"),
+    PropGet<&CAggCo::get_Padding>(1000, "Padding", {Result("pVal")},
+                                  "Aggregates are computed on a grid 2^Padding times longer and their first 2^numL2 "
+                                  "buckets returned, the last holding the mass beyond, so nothing wraps onto small "
+                                  "losses; 0 (the default) computes on the returned grid"),
+    PropPut<&CAggCo::put_Padding>(1000, "Padding", {In("value")},
+                                  "Sets Padding: 0 .. 30, with numL2 + Padding at most 30 in each call"),
     Method<&CAggCo::DistCompare>(37, "DistCompare",
                                  {In("emp"), In("numL2"), In("unit"), In("thy"), In("rt"), Out("den_fe"), Out("Fe"),
                                   Out("Ft"), Out("Se"), Out("st"), Out("XSe"), Out("XSt"), Out("QQe"), Out("QQt")},
@@ -150,7 +159,7 @@ Variant CAggCo::ApplyChF(std::int32_t fq, const Variant& fqParam, const Variant&
     std::vector<double> x = VariantToDouble(complexVector);
     auto family = freqdist::CreateFreqDist(fq, VariantToDouble(fqParam));
     freqdist::ApplyPGF(*family, x);
-    return DoubleToVariantFFT(rt, std::move(x));
+    return DoubleToVariant(rt, std::move(x));
 }
 
 void CAggCo::VMtoCont(std::int32_t fq, double mean, double vm, double& cont) {
@@ -187,7 +196,7 @@ ComPtr<IDispatch> CAggCo::ParamFile() {
 }
 
 Variant CAggCo::FFT(const Variant& vIn, std::int32_t rt) {
-    return DoubleToVariantFFT(rt, corvane::FFT(VariantToDouble(vIn)));
+    return DoubleToVariant(rt, corvane::FFT(VariantToDouble(vIn)));
 }
 
 Variant CAggCo::IFFT(const Variant& vIn, std::int32_t rt) { return DoubleToVariant(rt, corvane::IFFT(VariantToDouble(vIn))); }
@@ -199,7 +208,7 @@ Variant CAggCo::SumConvDist(const Variant& v1, const Variant& v2, std::int32_t r
 void CAggCo::SumConvDist1(Variant& v1, const Variant& v2, std::int32_t rt) { v1 = SumConvDist(v1, v2, rt); }
 
 Variant CAggCo::ComplexProduct(const Variant& v1, const Variant& v2, std::int32_t rt) {
-    return DoubleToVariantFFT(rt, corvane::ComplexProduct(VariantToDouble(v1), VariantToDouble(v2)));
+    return DoubleToVariant(rt, corvane::ComplexProduct(VariantToDouble(v1), VariantToDouble(v2)));
 }
 
 Variant CAggCo::AddNoise(const Variant& v1, double unit, double sdNoise, std::int32_t rt) {
@@ -284,6 +293,14 @@ Variant CAggCo::SevMoms(std::int32_t sevDist, const Variant& params, double laye
 
 namespace {
 
+// The note every aggregate leaves its caller: the figures of its accuracy, a warning when doubtful.
+void NoteAccuracy(const GridAccuracy& a) {
+    SetCallNote(CallNote{a.Describe(),
+                         {{"wrapped", a.wrapped}, {"mean_error", a.meanError}, {"layer_buckets", a.layerBuckets},
+                          {"beyond", a.beyond}},
+                         a.Doubtful()});
+}
+
 // A moment argument holds exactly three values; any other count fails with the bare number 99.
 MomentTriple MomentArg(const Variant& v) {
     const std::vector<double> m = VariantToDouble(v);
@@ -344,7 +361,7 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
                         Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& sevSample) {
     std::vector<double> fqValues = VariantToDouble(fqParams);
     std::vector<double> sevValues = SeverityValues(sv, sevParams);
-    AggregateRequest request{fq, fqValues, sv, sevValues, layer, attach, share, numL2, ToDouble(unit)};
+    AggregateRequest request{fq, fqValues, sv, sevValues, layer, attach, share, numL2, ToDouble(unit), padding_};
     AggregateResult r = BuildAggregate(request, Curves(), Mixtures());
     unit = Variant(r.unit);
     if (!r.computed) return;
@@ -352,14 +369,10 @@ void CAggCo::CreateDist(std::int32_t fq, const Variant& fqParams, std::int32_t s
     aggSample = rt == rtEDCo ? Variant(CEmpCo::Make(std::move(r.aggregate)).get())
                              : DoubleToVariant(rt, r.aggregate.ReleaseValues());
     momsOut = DoubleToVariant(rt, std::span<const double>(r.moments));
+    NoteAccuracy(r.accuracy);
 }
 
 namespace {
-
-int GridSize(std::int32_t l2) {
-    if (l2 < 0 || l2 > 30) throw std::invalid_argument("Grid sizes are given as powers of two 0..30");
-    return 1 << l2;
-}
 
 // A marginal given as an EmpCo (its density on the grid's buckets) or as exactly one number per
 // bucket, checked before any block is made for it.
@@ -400,7 +413,7 @@ std::unique_ptr<CBivBlock> NewSharedBlock(const std::u16string& id, int nx, int 
 void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const Variant& margX, const Variant& margY,
                                 std::int32_t dep, const Variant& reinsLASTau, std::int32_t numXL2,
                                 std::int32_t numYL2, double unitX, double unitY, Variant& momsOut, Variant& ppBEC) {
-    const int nx = GridSize(numXL2), ny = GridSize(numYL2);
+    const int nx = static_cast<int>(GridSizeFromL2(numXL2)), ny = static_cast<int>(GridSizeFromL2(numYL2));
     std::vector<double> depParams;
     if (dep >= bvGrossNet && dep <= bvNetCeded) {
         depParams = VariantToDouble(reinsLASTau);
@@ -427,12 +440,13 @@ void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const 
         FillMarginal(mY, block->MarginalY());
         pY = block->MarginalY();
     }
-    BivDistFromMarginals(fq, fqValues, dep, depParams, block->MarginalX(), pY, unitX, unitY, block->Transform2D(),
+    const GridAccuracy accuracy = BivDistFromMarginals(fq, fqValues, dep, depParams, block->MarginalX(), pY, unitX, unitY, block->Transform2D(),
                          block->Density());
     block->ThrowIfDamaged();
     auto moments = BivMoments(block->Density(), static_cast<std::size_t>(nx), static_cast<std::size_t>(ny), unitX, unitY);
     momsOut = DoubleToVariant(rtScript, std::span<const double>(moments));
     ppBEC = Variant(MakeObject<CBivEmpCo>(std::move(block), id).get());
+    NoteAccuracy(accuracy);
 }
 
 void CAggCo::CreateBivDistEmp1DVar(std::int32_t fq, const Variant& fqParams, const Variant& margX,
@@ -447,7 +461,7 @@ void CAggCo::CreateBivDistEmp1DVar(std::int32_t fq, const Variant& fqParams, con
 void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const Variant& empBivDist,
                                 std::int32_t numXL2, std::int32_t numYL2, double unitX, double unitY,
                                 Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& diagSample) {
-    const std::size_t nx = static_cast<std::size_t>(GridSize(numXL2)), ny = static_cast<std::size_t>(GridSize(numYL2));
+    const std::size_t nx = GridSizeFromL2(numXL2), ny = GridSizeFromL2(numYL2);
     const std::size_t dims[] = {nx, ny};
     const std::vector<double> columnMajor = VariantToDoubleWithDimensionCheck(empBivDist, dims);
     std::vector<double> p1(nx * ny);
@@ -457,11 +471,19 @@ void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const 
     momsOut = DoubleToVariant(rt, std::span<const double>(agg.moments));
     aggSample = Double2DToVariant(rt, nx, ny, agg.density, StorageOrder::RowMajor);
     if (!agg.diagonal.empty()) diagSample = DoubleToVariant(rt, std::move(agg.diagonal));
+    NoteAccuracy(agg.accuracy);
 }
 
 Variant CAggCo::CreateBivDistFromFile(const std::u16string& fileName) {
     auto block = CBivBlock::OpenFile(Utf16ToUtf8(fileName));
     return Variant(MakeObject<CBivEmpCo>(std::move(block), GUIDasBSTR()).get());
+}
+
+std::int32_t CAggCo::get_Padding() { return padding_; }
+
+void CAggCo::put_Padding(std::int32_t value) {
+    Require(value >= 0 && value <= 30, "Padding must be in [0, 30], got " + std::to_string(value));
+    padding_ = value;
 }
 
 }  // namespace corvane

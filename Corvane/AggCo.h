@@ -89,6 +89,10 @@ public:
                             automation::Variant& diagSample);
     automation::Variant CreateBivDistFromFile(const std::u16string& fileName);
 
+    // Aggregates are computed on a grid 2^Padding times longer than they are returned.
+    std::int32_t get_Padding();
+    void put_Padding(std::int32_t value);
+
 private:
     // The curves of the default parameter file, and user mixtures of them.
     CurveSource Curves() const {
@@ -99,6 +103,7 @@ private:
     }
 
     CParamFileEng paramFile_;
+    std::int32_t padding_ = 0;
 };
 
 // The default parameter file's path from the registry; E_INVALIDARG when it cannot be read.

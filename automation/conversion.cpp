@@ -161,12 +161,6 @@ Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data) {
     return ScriptArray(data);
 }
 
-Variant DoubleToVariantFFT(std::int32_t rt, std::span<const double> data) { return DoubleToVariant(rt, data); }
-
-Variant DoubleToVariantFFT(std::int32_t rt, std::vector<double>&& data) {
-    return DoubleToVariant(rt, std::move(data));
-}
-
 Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,
                           StorageOrder order) {
     CheckShape(rt);

@@ -34,11 +34,9 @@ std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::spa
                                                       const std::function<bool(std::size_t)>& read);
 
 Variant DoubleToVariant(std::int32_t rt, std::span<const double> data);
-// Takes the values; a column result keeps them without a copy.
+// Takes the values; a column result keeps them without a copy. A transform vector goes back in the
+// same shapes.
 Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data);
-// A transform vector goes back in the same shapes.
-Variant DoubleToVariantFFT(std::int32_t rt, std::span<const double> data);
-Variant DoubleToVariantFFT(std::int32_t rt, std::vector<double>&& data);
 
 enum class StorageOrder { ColumnMajor, RowMajor };
 // A rows x cols array whose element (i, j) is the caller's element (i, j): variants holding

@@ -10,7 +10,12 @@ namespace automation {
 
 namespace {
 thread_local std::optional<ErrorRecord> t_record;
+thread_local std::optional<CallNote> t_note;
 }
+
+void SetCallNote(CallNote note) { t_note = std::move(note); }
+
+std::optional<CallNote> TakeCallNote() { return std::exchange(t_note, std::nullopt); }
 
 void SetErrorInfo(ErrorRecord record) { t_record = std::move(record); }
 

@@ -1,4 +1,4 @@
-// The per-thread error record and the boundary that turns exceptions into status codes.
+// The per-thread error record and call note, and the boundary that turns exceptions into status codes.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,13 @@ void SetErrorInfo(ErrorRecord record);
 // Takes the calling thread's record, leaving the slot empty.
 std::optional<ErrorRecord> TakeErrorInfo();
 const std::optional<ErrorRecord>& PeekErrorInfo();
+
+// The calling thread's note for its current call, beside the error record: a method that has
+// something to say about a successful result sets it; Invoke hands it to the caller's ExcepInfo
+// and a new call starts without one.
+void SetCallNote(CallNote note);
+// Takes the calling thread's note, leaving the slot empty.
+std::optional<CallNote> TakeCallNote();
 
 // Who is failing: the class and interface an error record names.
 struct FailureSite {

@@ -105,13 +105,17 @@ public:
         const Member<C>* m = C::table.Find(id, kind);
         if (!m) return DISP_E_MEMBERNOTFOUND;
         if (nargs != m->info.params.size()) return DISP_E_BADPARAMCOUNT;
+        TakeCallNote();  // a note belongs to the call that left it
         try {
             m->invoke(static_cast<C&>(*this), m->info, args, result);
             // A class may vouch for what a call read once it has run: C::AfterCall() throwing
             // fails the call.
             if constexpr (requires(C& c) { c.AfterCall(); }) static_cast<C&>(*this).AfterCall();
+            std::optional<CallNote> note = TakeCallNote();
+            if (excep) excep->note = std::move(note);
             return S_OK;
         } catch (...) {
+            TakeCallNote();
             HRESULT hr = ReportCurrentException(Site());
             FillExcepInfo(excep, hr);
             return hr;

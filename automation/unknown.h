@@ -4,9 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "automation/guid.h"
 #include "automation/status.h"
@@ -31,7 +33,15 @@ protected:
     ~IUnknown() = default;
 };
 
-// What a failed call tells its caller besides the status code.
+// What a successful call tells its caller besides its results: a line of text, named figures, and
+// whether the caller should be warned.
+struct CallNote {
+    std::string text;
+    std::vector<std::pair<std::string, double>> figures;
+    bool warn = false;
+};
+
+// What a failed call tells its caller besides the status code, and what a successful one notes.
 struct ExcepInfo {
     HRESULT scode = S_OK;
     std::string source;       // the failing class's ProgID
@@ -39,6 +49,7 @@ struct ExcepInfo {
     bool hasDescription = false;
     CLSID clsid{};
     IID iid{};
+    std::optional<CallNote> note;  // after a successful call: the note it left, if any
 };
 
 enum class InvokeKind : std::uint8_t { Method = 1, PropertyGet = 2, PropertyPut = 4 };

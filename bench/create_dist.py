@@ -13,6 +13,8 @@ The memory columns are the growth of the peak resident set of a fresh process ov
 (results included).
 """
 
+import json
+import os
 import subprocess
 import sys
 
@@ -88,8 +90,31 @@ def main():
         t_np = best_of(repeats, numpy_create_dist, numL2, unit)
         print(f"{numL2:>6} {t_ours:>9.2f} {t_np:>9.2f} {t_ours / t_np:>11.2f} {diff:>11.1e} "
               f"{memory['ours', numL2]:>8.1f} {memory['numpy', numL2]:>9.1f} {8 * 2 ** numL2 / 2 ** 20:>8.1f}")
+    checks_beside_the_builder()
     if worst > TOLERANCE:
         sys.exit(f"the two densities differ by {worst:.1e}, more than {TOLERANCE:.0e}")
+
+
+def checks_beside_the_builder():
+    """The parameter checks and the accuracy note, timed by the numerics benchmark beside the build they
+    belong to, at 2^20: their share of it, in processor time (steadier than wall time on a shared machine).
+    A density severity is checked as it is copied onto the grid: its check is the checked copy less the
+    plain copy it replaces."""
+    program = os.path.join(os.path.dirname(__file__), "..", "build", "bin", "numerics_bench")
+    out = subprocess.run([program, "--benchmark_filter=(ChecksAndNote|DensityCopy|BuildPoissonAggregate|"
+                                   "BuildDensityAggregate)/20$", "--benchmark_format=json",
+                          "--benchmark_repetitions=5", "--benchmark_report_aggregates_only=true"],
+                         capture_output=True, text=True, check=True).stdout
+    ms = {}
+    for b in json.loads(out)["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            scale = {"ms": 1.0, "us": 1e-3, "ns": 1e-6}[b["time_unit"]]
+            ms[b["run_name"].split("/")[0]] = b["cpu_time"] * scale
+    rows = [("checks and note, mixed exponential", ms["ChecksAndNote"], ms["BuildPoissonAggregate"]),
+            ("density check, svEmp", ms["CheckedDensityCopy"] - ms["PlainDensityCopy"], ms["BuildDensityAggregate"])]
+    for what, check, build in rows:
+        print(f"{what:>36} at 2^20: {check:8.4f} ms of a {build:7.2f} ms build = {100 * check / build:6.3f} % "
+              "(processor time)")
 
 
 if __name__ == "__main__":

@@ -2,11 +2,15 @@
 //   build/bin/numerics_bench
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <iterator>
 #include <random>
 
 #include "Corvane/numerics/aggregate/aggregate_builder.h"
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/grid/grid_checks.h"
+#include "Corvane/numerics/require.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
 #include "Corvane/numerics/severity/sev_discretise.h"
 #include "Corvane/numerics/severity/sev_family.h"
@@ -33,7 +37,7 @@ void DiscretiseMixedExponential(benchmark::State& state) {
     const int numL2 = static_cast<int>(state.range(0));
     SeverityFamily med = MakeSeverityFamily(svMED, kMixture);
     const double unit = 2e6 / std::ldexp(1.0, numL2);
-    for (auto _ : state) benchmark::DoNotOptimize(DiscretiseGrid(med, numL2, unit, 1e6, 0.0, 1.0));
+    for (auto _ : state) benchmark::DoNotOptimize(DiscretiseGrid(*med, numL2, unit, 1e6, 0.0, 1.0));
 }
 BENCHMARK(DiscretiseMixedExponential)->Arg(16)->Arg(20)->Arg(22)->Unit(benchmark::kMillisecond);
 
@@ -64,6 +68,64 @@ void ResampleTriangle(benchmark::State& state) {
                                                    benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(ResampleTriangle)->Arg(10)->Arg(30)->Unit(benchmark::kMillisecond);
+
+// What the parameter checks and the accuracy note add to BuildPoissonAggregate: every check its
+// parameters pass, and the note's figures and text.
+void ChecksAndNote(benchmark::State& state) {
+    const std::int32_t numL2 = static_cast<std::int32_t>(state.range(0));
+    const double n = std::ldexp(1.0, numL2), unit = 4e7 / n;
+    for (auto _ : state) {
+        RequireNonNegative(10.0, "Poisson mean");
+        for (std::size_t i = 0; i < std::size(kMixture); i += 2) {
+            RequirePositive(kMixture[i], "Mixed exponential mean");
+            RequireNonNegative(kMixture[i + 1], "Mixed exponential weight");
+        }
+        RequireLayer(1e6, 0.0, 1.0);
+        RequireNonNegative(unit, "Bucket width unit");
+        benchmark::DoNotOptimize(GridSizeFromL2(numL2));
+        GridAccuracy a;
+        a.layerBuckets = std::trunc(1e6 / unit);
+        a.wrapped = WrappedMass(1.2e6, 1.1e6, n * unit);
+        a.meanError = RelativeMeanError(1.1e6, 1.2e6);
+        benchmark::DoNotOptimize(a.Doubtful());
+        benchmark::DoNotOptimize(a.Describe());
+    }
+}
+BENCHMARK(ChecksAndNote)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+// A density severity (svEmp) is checked value by value as it is copied onto the grid: that check
+// against the whole build, measured as the checked copy less the plain copy it replaces.
+std::vector<double> Density(std::size_t n) {
+    std::vector<double> p(n);
+    std::mt19937 gen(2);
+    double total = 0;
+    for (std::size_t k = 0; k < n / 64; ++k) total += p[k] = std::uniform_real_distribution<>(0, 1)(gen);
+    for (double& v : p) v /= total;
+    return p;
+}
+
+void CheckedDensityCopy(benchmark::State& state) {
+    const std::vector<double> p = Density(std::size_t{1} << state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(CheckedDensity(p, "Severity density"));
+}
+BENCHMARK(CheckedDensityCopy)->Arg(20)->Unit(benchmark::kMillisecond);
+
+void PlainDensityCopy(benchmark::State& state) {
+    const std::vector<double> p = Density(std::size_t{1} << state.range(0));
+    for (auto _ : state) benchmark::DoNotOptimize(std::vector<double>(p.begin(), p.end()));
+}
+BENCHMARK(PlainDensityCopy)->Arg(20)->Unit(benchmark::kMillisecond);
+
+void BuildDensityAggregate(benchmark::State& state) {
+    const std::int32_t numL2 = static_cast<std::int32_t>(state.range(0));
+    const std::vector<double> p = Density(std::size_t{1} << numL2);
+    const double lambda[] = {10.0};
+    AggregateRequest r{fqPoisson, lambda, svEmp, p, 0.0, 0.0, 1.0, numL2, 1.0};
+    auto none = [](int) -> CurveRecord { throw std::logic_error("no curves"); };
+    auto noMixture = [](std::span<const double>) -> CurveRecord { throw std::logic_error("no curves"); };
+    for (auto _ : state) benchmark::DoNotOptimize(BuildAggregate(r, none, noMixture));
+}
+BENCHMARK(BuildDensityAggregate)->Arg(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace corvane {
 
@@ -48,5 +49,7 @@ void RequireUnit(double unit);
 // A density on a grid: every value finite and >= 0 and a positive, finite total; `what` names it
 // ("Severity density at index 3 must be >= 0, got nan", "Severity density total must be > 0, got 0").
 void RequireDensity(std::span<const double> p, std::string_view what);
+// A copy of p, checked as RequireDensity checks it in the same pass over memory.
+std::vector<double> CheckedDensity(std::span<const double> p, std::string_view what);
 
 }  // namespace corvane

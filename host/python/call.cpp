@@ -15,6 +15,23 @@ bool TakesValue(const ParamInfo& p) { return p.dir != ParamDir::Out || p.vt == (
 
 namespace {
 
+py::object* g_warn = nullptr;  // kept for the life of the process
+
+// The note of the calling thread's last successful call.
+thread_local std::optional<CallNote> t_lastNote;
+
+py::dict Figures(const CallNote& note) {
+    py::dict figures;
+    for (const auto& [name, value] : note.figures) figures[py::str(name)] = value;
+    return figures;
+}
+
+// Keeps a successful call's note for LastNote() and warns when the note asks for it.
+void Noted(std::optional<CallNote> note) {
+    t_lastNote = std::move(note);
+    if (t_lastNote && t_lastNote->warn && g_warn) (*g_warn)(t_lastNote->text, Figures(*t_lastNote));
+}
+
 std::string ParameterNames(const MemberInfo& m) {
     std::string names;
     for (const ParamInfo& p : m.params) {
@@ -93,6 +110,7 @@ py::object Call(IDispatch* object, const MemberInfo& m, InvokeKind kind, const p
         hr = object->Invoke(m.dispid, kind, slots.data(), n, m.resultName ? &result : nullptr, &excep);
     }
     if (Failed(hr)) Raise(hr, &excep);
+    Noted(std::move(excep.note));
 
     std::vector<py::object> outputs;
     if (m.resultName) outputs.push_back(FromVariant(std::move(result)));
@@ -106,6 +124,13 @@ py::object Call(IDispatch* object, const MemberInfo& m, InvokeKind kind, const p
     py::tuple t(outputs.size());
     for (std::size_t k = 0; k < outputs.size(); ++k) t[k] = std::move(outputs[k]);
     return t;
+}
+
+void SetWarning(py::object warn) { g_warn = new py::object(std::move(warn)); }
+
+py::object LastNote() {
+    if (!t_lastNote) return py::none();
+    return py::make_tuple(t_lastNote->text, Figures(*t_lastNote));
 }
 
 }  // namespace scripthost

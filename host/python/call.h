@@ -20,4 +20,11 @@ bool TakesValue(const automation::ParamInfo& p);
 py::object Call(automation::IDispatch* object, const automation::MemberInfo& m, automation::InvokeKind kind,
                 const py::tuple& args, const py::dict& kwargs);
 
+// The function that raises the package's AccuracyWarning(text, figures), handed over when the
+// package is imported: a successful call whose note asks for a warning calls it.
+void SetWarning(py::object warn);
+
+// (text, figures) of the note the calling thread's last successful call left, or None.
+py::object LastNote();
+
 }  // namespace scripthost

@@ -127,6 +127,9 @@ PYBIND11_MODULE(_scripthost, m) {
         for (const std::string& p : LoadedModules()) paths.append(p);
         return paths;
     });
+    m.def("last_note", &LastNote,
+          "(text, figures) of the note the calling thread's last successful call left, or None");
+    m.def("_set_warning", &SetWarning);
     m.def("_set_host_types",
           [](py::object automationError, py::object unknownNameError, py::object classFor, py::object missing) {
               SetErrorTypes(std::move(automationError), std::move(unknownNameError));

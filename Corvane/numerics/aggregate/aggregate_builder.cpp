@@ -40,8 +40,7 @@ std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const 
     switch (sv) {
         case svEmp: {
             if (values.size() != n) throw std::runtime_error("Wrong number of inputs");
-            RequireDensity(values, "Severity density");
-            CEmpDist grid(std::vector<double>(values.begin(), values.end()), unit);
+            CEmpDist grid(CheckedDensity(values, "Severity density"), unit);
             MomentTriple m = grid.RawMoments();
             return {std::move(grid), m};
         }
@@ -77,6 +76,8 @@ CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity)
 
 AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& entry, const MixtureSource& mixture) {
     GridSizeFromL2(r.numL2);
+    Require(r.padding >= 0, "Padding must be >= 0, got " + std::to_string(r.padding));
+    GridSizeFromL2(r.numL2 + r.padding);
     AggregateResult out;
     out.unit = r.unit;
     const bool parametric = r.sv == svMED || r.sv == svTLognormal || r.sv == svPareto || r.sv == svBI ||
@@ -96,19 +97,40 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
         SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
         RequireLayer(r.layer, r.attach, r.share);
         RequireNonNegative(out.unit, "Bucket width unit");
-        sev = LayerMoments(family, r.layer, r.attach, r.share);
+        sev = family->LayerMoments(r.layer, r.attach, r.share);
         if (out.unit == 0.0) out.unit = EstimateUnitFromMoments(CompoundMoments(freq, sev), r.layer, n);
-        severity = CEmpDist(DiscretiseGrid(family, r.numL2, out.unit, r.layer, r.attach, r.share), out.unit);
+        severity = CEmpDist(DiscretiseGrid(*family, r.numL2, out.unit, r.layer, r.attach, r.share), out.unit);
     } else {
         RequireUnit(out.unit);
         std::tie(severity, sev) = DataSeverity(r.sv, r.sevParams, r.numL2, out.unit);
     }
 
     const MomentTriple sevGrid = r.sv == svEmp || r.sv == svOne ? sev : severity.RawMoments();
-    out.aggregate = CompoundGrid(*frequency, severity);
-    out.aggregate.SetUnit(out.unit);
+    const MomentTriple exact = CompoundMoments(freq, sev), unwrapped = CompoundMoments(freq, sevGrid);
+    if (parametric) out.accuracy.layerBuckets = std::trunc(r.layer * r.share / out.unit);
+    if (r.padding == 0) {
+        out.aggregate = CompoundGrid(*frequency, severity);
+        out.aggregate.SetUnit(out.unit);
+    } else {
+        const std::size_t returned = severity.num(), length = returned << r.padding;
+        std::vector<double> padded(length, 0.0);
+        std::copy(severity.values().begin(), severity.values().end(), padded.begin());
+        CEmpDist longSeverity(std::move(padded), out.unit);
+        CEmpDist longAggregate = CompoundGrid(*frequency, longSeverity);
+        longAggregate.SetUnit(out.unit);
+        out.accuracy.wrapped = WrappedMass(unwrapped[0], longAggregate.RawMoments()[0],
+                                           static_cast<double>(length) * out.unit);
+        const auto all = longAggregate.values();
+        std::vector<double> first(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(returned));
+        for (std::size_t k = returned; k < length; ++k) out.accuracy.beyond += all[k];
+        first.back() += out.accuracy.beyond;
+        out.aggregate = CEmpDist(std::move(first), out.unit);
+    }
     if (r.sv != svOne) out.severity = severity.ReleaseValues();
-    out.moments = BuilderMomentVector(freq, sev, out.aggregate.RawMoments(), sevGrid);
+    const MomentTriple aggregateGrid = out.aggregate.RawMoments();
+    if (r.padding == 0) out.accuracy.wrapped = WrappedMass(unwrapped[0], aggregateGrid[0], n * out.unit);
+    out.accuracy.meanError = RelativeMeanError(aggregateGrid[0], exact[0]);
+    out.moments = BuilderMomentVector(freq, sev, aggregateGrid, sevGrid);
     out.computed = true;
     return out;
 }

@@ -11,6 +11,7 @@
 #include <span>
 #include <vector>
 
+#include "Corvane/numerics/aggregate/grid_accuracy.h"
 #include "Corvane/numerics/severity/curve_record.h"
 #include "Corvane/numerics/grid/empdist.h"
 #include "Corvane/numerics/frequency/freq_abstract.h"
@@ -28,6 +29,9 @@ struct AggregateRequest {
     double share;
     std::int32_t numL2;
     double unit;  // 0 asks for an estimate (parametric severities only)
+    // With p > 0 the aggregate is computed on 2^(numL2 + p) buckets and its first 2^numL2 returned,
+    // the last of them holding the mass beyond, so nothing wraps onto small losses.
+    std::int32_t padding = 0;
 };
 
 struct AggregateResult {
@@ -38,12 +42,13 @@ struct AggregateResult {
     std::array<double, 18> moments{};
     CEmpDist aggregate;                          // n buckets, unit set
     std::optional<std::vector<double>> severity;  // the severity grid, for every code but svOne
+    GridAccuracy accuracy;                        // how far the aggregate grid can be trusted
 };
 
 // Fails with "Wrong number of inputs" (svEmp of another length than 2^numL2), "Not ready for this
 // yet" (svEDCo), and the texts of the families and the grid; numL2 outside 0..30, a data severity
-// with a bucket width that is not positive and finite, and svOne on a single bucket are invalid
-// arguments.
+// with a bucket width that is not positive and finite, svOne on a single bucket, a negative padding
+// and numL2 + padding above 30 are invalid arguments.
 AggregateResult BuildAggregate(const AggregateRequest& request, const CurveSource& entry,
                                const MixtureSource& mixture);
 

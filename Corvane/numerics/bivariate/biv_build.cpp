@@ -1,5 +1,7 @@
 #include "Corvane/numerics/bivariate/biv_build.h"
 
+#include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -21,6 +23,37 @@ void RequireCount(std::span<const double> v, std::size_t count, const char* what
     if (v.size() != count)
         throw InvalidArgument(std::string(what) + " needs " + std::to_string(count) + " value(s), got " +
                                     std::to_string(v.size()));
+}
+
+// The means of X and Y on the grid p (sums, not divided by the total mass).
+std::array<double, 2> Means(std::span<const double> p, std::size_t nx, std::size_t ny, double unitX, double unitY) {
+    double mx = 0, my = 0;
+    for (std::size_t x = 0; x < nx; ++x) {
+        const double* row = p.data() + x * ny;
+        for (std::size_t y = 0; y < ny; ++y) {
+            mx += row[y] * static_cast<double>(x);
+            my += row[y] * static_cast<double>(y);
+        }
+    }
+    return {mx * unitX, my * unitY};
+}
+
+// ApplyFrequency2D on the joint density of one claim p, and how far the result can be trusted: on
+// each axis the aggregate mean should be E N times the claim's, and what it lacks wrapped around.
+GridAccuracy Compound(const freqdist::CAbstractFreq& family, CFFT2D& fft, std::span<double> p, double unitX,
+                      double unitY) {
+    const std::size_t nx = fft.nx(), ny = fft.ny();
+    const double count = family.Moments()[0];
+    const std::array<double, 2> claim = Means(p, nx, ny, unitX, unitY);
+    ApplyFrequency2D(family, fft, p);
+    const std::array<double, 2> aggregate = Means(p, nx, ny, unitX, unitY);
+    const double span[2] = {static_cast<double>(nx) * unitX, static_cast<double>(ny) * unitY};
+    GridAccuracy a;
+    for (int axis = 0; axis < 2; ++axis) {
+        a.wrapped = std::max(a.wrapped, WrappedMass(count * claim[axis], aggregate[axis], span[axis]));
+        a.meanError = std::max(a.meanError, RelativeMeanError(aggregate[axis], count * claim[axis]));
+    }
+    return a;
 }
 
 }  // namespace
@@ -46,7 +79,7 @@ void JointSeverityDensity(std::int32_t dep, std::span<const double> depParams, s
     else NetCededDensity(dep, depParams[0], depParams[1], depParams[2], pX, unitX, unitY, ny, p);
 }
 
-void BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std::int32_t dep,
+GridAccuracy BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std::int32_t dep,
                           std::span<const double> depParams, std::span<const double> pX,
                           std::span<const double> pY, double unitX, double unitY, CFFT2D& fft,
                           std::span<double> p) {
@@ -56,7 +89,7 @@ void BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std
     RequireDensity(pX, "X marginal density");
     if (UsesMarginalY(dep)) RequireDensity(pY, "Y marginal density");
     JointSeverityDensity(dep, depParams, pX, pY, unitX, unitY, fft.ny(), p);
-    ApplyFrequency2D(*freqdist::CreateFreqDist(fq, fqParams), fft, p);
+    return Compound(*freqdist::CreateFreqDist(fq, fqParams), fft, p, unitX, unitY);
 }
 
 BivAggregate CompoundBivDensity(std::int32_t fq, std::span<const double> fqParams, std::span<const double> p1,
@@ -69,7 +102,7 @@ BivAggregate CompoundBivDensity(std::int32_t fq, std::span<const double> fqParam
     BivAggregate result;
     result.density.assign(p1.begin(), p1.end());
     CFFT2D fft(nx, ny);
-    ApplyFrequency2D(*family, fft, result.density);
+    result.accuracy = Compound(*family, fft, result.density, unitX, unitY);
     if (nx == ny && unitX == unitY) result.diagonal = DiagonalGrid(result.density, nx, ny, unitX, unitY);
     result.moments = BivMoments(result.density, nx, ny, unitX, unitY);
     return result;

@@ -8,6 +8,7 @@
 #include <span>
 #include <vector>
 
+#include "Corvane/numerics/aggregate/grid_accuracy.h"
 #include "Corvane/numerics/bivariate/fft2d.h"
 
 namespace corvane {
@@ -33,9 +34,10 @@ void JointSeverityDensity(std::int32_t dep, std::span<const double> depParams, s
 
 // The joint distribution of the aggregate pair: JointSeverityDensity on the grid of fft
 // (fft.nx() x fft.ny()), then the claim-count family made from the freqDist code fq and fqParams
-// compounded onto it with ApplyFrequency2D. Fails as JointSeverityDensity does, then with
-// "Invalid freq dist" for an unknown fq.
-void BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std::int32_t dep,
+// compounded onto it with ApplyFrequency2D; returns how far the result can be trusted (the mass
+// the transform folded back on either axis, the error of the axes' means). Fails as
+// JointSeverityDensity does, then with "Invalid freq dist" for an unknown fq.
+GridAccuracy BivDistFromMarginals(std::int32_t fq, std::span<const double> fqParams, std::int32_t dep,
                           std::span<const double> depParams, std::span<const double> pX,
                           std::span<const double> pY, double unitX, double unitY, CFFT2D& fft,
                           std::span<double> p);
@@ -44,6 +46,7 @@ struct BivAggregate {
     std::vector<double> density;   // nx x ny, element (x, y) at x*ny + y
     std::vector<double> diagonal;  // DiagonalGrid of density; empty unless nx = ny and unitX = unitY
     std::array<double, 7> moments; // BivMoments of density
+    GridAccuracy accuracy;          // the mass the transform folded back, the means' error
 };
 
 // The claim-count family (fq, fqParams) compounded onto the given joint density of one claim p1

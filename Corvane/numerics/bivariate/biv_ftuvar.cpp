@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/require.h"
 
 namespace corvane {
@@ -11,9 +12,8 @@ std::vector<double> FTUVar(std::span<const double> p, std::size_t nx, std::size_
                            double maxFTU) {
     if (nx != ny) throw InvalidArgument("the ratio distribution needs a square grid");
     if (p.size() != nx * ny) throw InvalidArgument("density of the wrong size for its grid");
-    if (num_l2 < 0 || num_l2 > 30) throw InvalidArgument("the ratio grid needs 0 <= num_l2 <= 30");
-    if (!(maxFTU > 0.0)) throw InvalidArgument("the ratio buckets need a positive width");
-    const std::size_t n = nx, f = std::size_t{1} << num_l2;
+    const std::size_t n = nx, f = GridSizeFromL2(num_l2);
+    RequirePositive(maxFTU, "The ratio bucket width maxFTU");
     const double fTop = static_cast<double>(f);
     std::vector<double> out(f, 0.0);
     for (std::size_t x = 1; x < n; ++x) {

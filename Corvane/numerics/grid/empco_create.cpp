@@ -12,9 +12,8 @@ CEmpDist EmpDistFromDensity(std::span<const double> v, std::int32_t numIn, doubl
     if (numIn < 1 || v.size() != static_cast<std::size_t>(numIn))
         throw InvalidArgument("a density of " + std::to_string(v.size()) + " values for " +
                                     std::to_string(numIn) + " buckets");
-    RequireDensity(v, "Density");
     RequireUnit(unit);
-    return CEmpDist(std::vector<double>(v.begin(), v.end()), unit);
+    return CEmpDist(CheckedDensity(v, "Density"), unit);
 }
 
 CEmpDist EmpDistFromSample(std::span<const double> v, std::int32_t numL2, double unit) {

@@ -13,118 +13,44 @@ CEmpDist::CEmpDist() = default;
 
 CEmpDist::CEmpDist(std::size_t n) : CEmpDist(n, 0.0) {}
 
-CEmpDist::CEmpDist(std::size_t n, double value)
-    : owned_(n, value), data_(owned_.data()), num_(n), capacity_(n) {}
+CEmpDist::CEmpDist(std::size_t n, double value) : data_(n, value) {}
 
-CEmpDist::CEmpDist(std::vector<double>&& data, double unit)
-    : owned_(std::move(data)), data_(owned_.data()), num_(owned_.size()), capacity_(owned_.size()), unit_(unit) {}
+CEmpDist::CEmpDist(std::vector<double>&& data, double unit) : data_(std::move(data)), unit_(unit) {}
 
-CEmpDist::CEmpDist(const CEmpDist& other)
-    : owned_(other.values().begin(), other.values().end()),
-      data_(owned_.data()),
-      num_(owned_.size()),
-      capacity_(owned_.size()),
-      unit_(other.unit_) {}
+CEmpDist::CEmpDist(const CEmpDist& other) : data_(other.data_), unit_(other.unit_) {}
 
-// A moved vector keeps its buffer, so data_ stays valid in the new grid.
-CEmpDist::CEmpDist(CEmpDist&& other) noexcept
-    : owned_(std::move(other.owned_)),
-      data_(std::exchange(other.data_, nullptr)),
-      num_(std::exchange(other.num_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)),
-      unit_(other.unit_),
-      forward_(std::move(other.forward_)),
-      inverse_(std::move(other.inverse_)) {
-    other.owned_.clear();
-}
+CEmpDist::CEmpDist(CEmpDist&& other) noexcept = default;
 
-CEmpDist& CEmpDist::operator=(CEmpDist&& other) noexcept {
-    if (this != &other) {
-        owned_ = std::move(other.owned_);
-        other.owned_.clear();
-        data_ = std::exchange(other.data_, nullptr);
-        num_ = std::exchange(other.num_, 0);
-        capacity_ = std::exchange(other.capacity_, 0);
-        unit_ = other.unit_;
-        forward_ = std::move(other.forward_);
-        inverse_ = std::move(other.inverse_);
-    }
-    return *this;
-}
+CEmpDist& CEmpDist::operator=(CEmpDist&& other) noexcept = default;
 
-void CEmpDist::Attach(std::span<double> array) {
-    owned_ = {};
-    data_ = array.data();
-    num_ = capacity_ = array.size();
-}
-
-void CEmpDist::Detach() {
-    owned_ = {};
-    data_ = nullptr;
-    num_ = capacity_ = 0;
-}
-
-void CEmpDist::Resize(std::size_t n) {
-    if (n == num_) return;
-    owned_ = std::vector<double>(n);
-    data_ = owned_.data();
-    num_ = capacity_ = n;
-}
-
-// The copy is made before the own data are let go: other may borrow part of this grid's array.
-void CEmpDist::Assign(const CEmpDist& other) {
-    if (data_ == other.data_) return;
-    std::vector<double> copy(other.values().begin(), other.values().end());
-    owned_ = std::move(copy);
-    data_ = owned_.data();
-    num_ = capacity_ = owned_.size();
-}
-
-void CEmpDist::SetNum(std::size_t n) {
-    if (n > capacity_)
-        throw InvalidArgument("grid length " + std::to_string(n) + " exceeds its array of " +
-                                    std::to_string(capacity_) + " values");
-    num_ = n;
-}
-
-std::vector<double> CEmpDist::ReleaseValues() {
-    std::vector<double> v;
-    if (!owned_.empty() && data_ == owned_.data()) {
-        owned_.resize(num_);
-        v = std::move(owned_);
-    } else {
-        v.assign(data_, data_ + num_);
-    }
-    Detach();
-    return v;
-}
+std::vector<double> CEmpDist::ReleaseValues() { return std::exchange(data_, {}); }
 
 void CEmpDist::Scale(double f) {
     for (double& p : values()) p *= f;
 }
 
 CEmpDist CEmpDist::ForwardFFT() {
-    CEmpDist t(num_);
+    CEmpDist t(num());
     forward_.Execute(values(), t.values());
     return t;
 }
 
 CEmpDist CEmpDist::InverseFFT() {
-    CEmpDist x(num_);
+    CEmpDist x(num());
     inverse_.Execute(values(), x.values());
-    x.Scale(1.0 / static_cast<double>(num_));
+    x.Scale(1.0 / static_cast<double>(num()));
     return x;
 }
 
 // (a_k + i a_{n-k}) (b_k + i b_{n-k}) at every frequency 1 <= k < n/2; the real values at
 // frequencies 0 and n/2 multiply as reals.
 void CEmpDist::MultiplyTransform(const CEmpDist& other) {
-    if (other.num_ != num_) throw std::runtime_error("Invalid input vector lengths");
-    if (num_ == 0 || num_ % 2 != 0)
-        throw InvalidArgument("a transform product needs an even length, not " + std::to_string(num_));
-    const std::size_t n = num_;
-    double* a = data_;
-    const double* b = other.data_;
+    if (other.num() != num()) throw std::runtime_error("Invalid input vector lengths");
+    const std::size_t n = num();
+    if (n == 0 || n % 2 != 0)
+        throw InvalidArgument("a transform product needs an even length, not " + std::to_string(n));
+    double* a = data_.data();
+    const double* b = other.data_.data();
     a[0] *= b[0];
     a[n / 2] *= b[n / 2];
     for (std::size_t k = 1; k < n / 2; ++k) {

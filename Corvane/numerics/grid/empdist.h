@@ -41,26 +41,14 @@ public:
     static CEmpDist FromPoints(std::span<const double> x, std::span<const double> q, std::int32_t numL2,
                                double unit);
 
-    // Borrows the caller's array as data (num = its size) and lets go of the own data; the caller
-    // keeps the array alive while the grid uses it.
-    void Attach(std::span<double> array);
-    // num 0 and no data; a borrowed array is left to its owner.
-    void Detach();
-    // When n differs from num, the data become n zeros of the grid's own; otherwise nothing changes.
-    void Resize(std::size_t n);
-    // Unless both grids hold one data array: num and a copy of other's data. unit is kept.
-    void Assign(const CEmpDist& other);
-
-    double* data() { return data_; }
-    const double* data() const { return data_; }
-    std::span<double> values() { return {data_, num_}; }
-    std::span<const double> values() const { return {data_, num_}; }
-    std::size_t num() const { return num_; }
+    double* data() { return data_.data(); }
+    const double* data() const { return data_.data(); }
+    std::span<double> values() { return data_; }
+    std::span<const double> values() const { return data_; }
+    std::size_t num() const { return data_.size(); }
     double unit() const { return unit_; }
     void SetUnit(double unit) { unit_ = unit; }
-    // Shortens or lengthens the grid within the array it holds; beyond that it is an invalid argument.
-    void SetNum(std::size_t n);
-    // The values as an array of the caller's, moved out when the grid owns them; the grid is left empty.
+    // The values moved out as an array of the caller's; the grid is left empty.
     std::vector<double> ReleaseValues();
 
     // p_k = f p_k.
@@ -96,10 +84,7 @@ public:
     void Quantiles(std::span<double> out) const;
 
 private:
-    std::vector<double> owned_;
-    double* data_ = nullptr;
-    std::size_t num_ = 0;
-    std::size_t capacity_ = 0;
+    std::vector<double> data_;
     double unit_ = 0.0;
     CHalfcomplexFFT forward_{CHalfcomplexFFT::Direction::Forward};
     CHalfcomplexFFT inverse_{CHalfcomplexFFT::Direction::Inverse};

@@ -14,17 +14,17 @@ namespace corvane {
 // takes everything above it, so the outputs sum to the inputs' total.
 CEmpDist CEmpDist::Coarsen(std::int32_t numL2) const {
     const std::size_t m = GridSizeFromL2(numL2);
-    if (num_ < m) throw std::runtime_error("Cannot interpolate...");
-    if (num_ == m) return *this;
-    if (num_ % m != 0)
-        throw InvalidArgument("cannot coarsen " + std::to_string(num_) + " buckets to " + std::to_string(m));
-    const std::size_t r = num_ / m;
+    if (num() < m) throw std::runtime_error("Cannot interpolate...");
+    if (num() == m) return *this;
+    if (num() % m != 0)
+        throw InvalidArgument("cannot coarsen " + std::to_string(num()) + " buckets to " + std::to_string(m));
+    const std::size_t r = num() / m;
     CEmpDist coarse(m);
     coarse.SetUnit(static_cast<double>(r) * unit_);
-    const double* in = data_;
-    double* out = coarse.data_;
+    const double* in = data_.data();
+    double* out = coarse.data_.data();
     if (m == 1) {
-        for (std::size_t i = 0; i < num_; ++i) out[0] += in[i];
+        for (std::size_t i = 0; i < num(); ++i) out[0] += in[i];
         return coarse;
     }
     const std::size_t h = r / 2;
@@ -39,7 +39,7 @@ CEmpDist CEmpDist::Coarsen(std::int32_t numL2) const {
     }
     const std::size_t lo = (m - 1) * r - h;
     double s = edge * in[lo];
-    for (std::size_t i = lo + 1; i < num_; ++i) s += in[i];
+    for (std::size_t i = lo + 1; i < num(); ++i) s += in[i];
     out[m - 1] = s;
     return coarse;
 }

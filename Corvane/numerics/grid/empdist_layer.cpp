@@ -20,16 +20,16 @@ CEmpDist CEmpDist::ApplyLayer(double layer, double attach, double share, std::in
     const double A = attach, top = attach + layer;
     std::size_t a = 0, l = 0;
     double e = 0.5 * unit_;
-    for (std::size_t k = 0; k < num_; ++k, e += unit_) {
+    for (std::size_t k = 0; k < num(); ++k, e += unit_) {
         if (e < A)
             ++a;
         else if (e < top)
             ++l;
     }
-    CEmpDist out(num_);
+    CEmpDist out(num());
     out.SetUnit(unit_);
     const bool net = ncg == rNet;
-    for (std::size_t k = 0; k < num_; ++k) {
+    for (std::size_t k = 0; k < num(); ++k) {
         std::size_t to;
         if (k < a)
             to = net ? k : 0;

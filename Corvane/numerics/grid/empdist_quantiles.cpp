@@ -22,9 +22,9 @@ std::vector<double> CEmpDist::Quantiles(std::size_t count) const {
 void CEmpDist::Quantiles(std::span<double> out) const {
     const std::size_t count = out.size();
     if (count == 0) return;
-    const std::size_t n = num_;
+    const std::size_t n = num();
     if (n == 0) throw InvalidArgument("a grid of no buckets has no quantiles");
-    const double* p = data_;
+    const double* p = data_.data();
     const double u = unit_;
     const double step = 1.0 / (static_cast<double>(count) + 1.0);
 

@@ -32,8 +32,6 @@ public:
     CHalfcomplexFFT(CHalfcomplexFFT&& other) noexcept;
     CHalfcomplexFFT& operator=(CHalfcomplexFFT&& other) noexcept;
 
-    bool planned() const { return plan_ != nullptr; }
-
     // out = the transform of in, out of place; in is left intact. Both hold the same number n >= 1
     // of values and do not overlap.
     void Execute(std::span<const double> in, std::span<double> out);

@@ -5,12 +5,11 @@
 #include <cstddef>
 #include <span>
 #include <stdexcept>
-#include <type_traits>
 #include <string>
-#include <variant>
 
 #include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/require.h"
+#include "Corvane/numerics/severity/sev_med.h"
 
 namespace corvane {
 namespace {
@@ -57,8 +56,7 @@ void FillMED(const CMED& med, double A, double h, double c, std::span<double> b)
 }
 
 // Any family: survival at the midpoints, then differences in place. At least one interior bucket.
-template <class Family>
-void FillBySurvival(const Family& family, double A, double h, double c, std::span<double> b) {
+void FillBySurvival(const CSeverityFamily& family, double A, double h, double c, std::span<double> b) {
     const std::size_t q = b.size() - 1;
     for (std::size_t t = 0; t < q; ++t) b[t] = family.Survival(A + (static_cast<double>(t) + 0.5) * h);
     b[q] = c * b[q - 1];
@@ -67,29 +65,25 @@ void FillBySurvival(const Family& family, double A, double h, double c, std::spa
 }
 
 // Fills b[0..q] for the layer above A with ground-up bucket width h: q interior buckets and the
-// top bucket b[q]. b holds zeros on entry.
-void FillLayer(const SeverityFamily& family, double A, double h, std::span<double> b) {
-    const double SA = Survival(family, A);
+// top bucket b[q]. b holds zeros on entry. A mixed exponential has a faster exact form of its own.
+void FillLayer(const CSeverityFamily& family, double A, double h, std::span<double> b) {
+    const double SA = family.Survival(A);
     Require(SA > 0, "Layer attachment " + FormatValue(A) + " lies beyond every claim: Pr(X > attachment) = 0");
     const double c = 1 / SA;
     if (b.size() == 1) {
         b[0] = c * SA;
         return;
     }
-    std::visit(
-        [&](const auto& f) {
-            if constexpr (std::is_same_v<std::decay_t<decltype(f)>, CMED>) {
-                FillMED(f, A, h, c, b);
-            } else {
-                FillBySurvival(f, A, h, c, b);
-            }
-        },
-        family);
+    if (const auto* med = dynamic_cast<const CMED*>(&family)) {
+        FillMED(*med, A, h, c, b);
+    } else {
+        FillBySurvival(family, A, h, c, b);
+    }
 }
 
 }  // namespace
 
-std::vector<double> DiscretiseGrid(const SeverityFamily& family, int numL2, double unit, double layer,
+std::vector<double> DiscretiseGrid(const CSeverityFamily& family, int numL2, double unit, double layer,
                                    double attach, double share) {
     const std::size_t n = GridSizeFromL2(numL2);
     RequireUnit(unit);
@@ -102,7 +96,7 @@ std::vector<double> DiscretiseGrid(const SeverityFamily& family, int numL2, doub
     return grid;
 }
 
-std::vector<double> DiscretiseCount(const SeverityFamily& family, int num, double unit, double layer,
+std::vector<double> DiscretiseCount(const CSeverityFamily& family, int num, double unit, double layer,
                                     double attach, double share) {
     Require(num >= 0, "The bucket count num must be >= 0, got " + std::to_string(num));
     RequireUnit(unit);

@@ -17,14 +17,14 @@ namespace corvane {
 // the top bucket; m = 0 puts all mass in bucket 0. Fails with "Invalid unit for size of layer"
 // when m >= 2^numL2; numL2 outside 0..30, a unit that is not positive and finite and a layer that
 // fails RequireLayer are invalid arguments.
-std::vector<double> DiscretiseGrid(const SeverityFamily& family, int numL2, double unit, double layer,
+std::vector<double> DiscretiseGrid(const CSeverityFamily& family, int numL2, double unit, double layer,
                                    double attach, double share);
 
 // num buckets. A layer of exactly -1 is unlimited (m = num); otherwise m = trunc(layer share/unit).
 // Buckets 0..m-2 are interior and bucket m-1 is the top bucket. Fails with "Invalid unit for size
 // of layer" unless 1 <= m <= num; a negative num, a unit that is not positive and finite and a
 // layer (other than -1), attachment or share that fails RequireLayer are invalid arguments.
-std::vector<double> DiscretiseCount(const SeverityFamily& family, int num, double unit, double layer,
+std::vector<double> DiscretiseCount(const CSeverityFamily& family, int num, double unit, double layer,
                                     double attach, double share);
 
 }  // namespace corvane

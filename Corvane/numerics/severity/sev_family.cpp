@@ -3,6 +3,9 @@
 #include <stdexcept>
 
 #include "Corvane/numerics/codes.h"
+#include "Corvane/numerics/severity/sev_med.h"
+#include "Corvane/numerics/severity/sev_pareto.h"
+#include "Corvane/numerics/severity/sev_tlognormal.h"
 
 namespace corvane {
 
@@ -12,23 +15,11 @@ bool HasSeverityFamily(std::int32_t sevDist) {
 
 SeverityFamily MakeSeverityFamily(std::int32_t sevDist, std::span<const double> values) {
     switch (sevDist) {
-        case svMED: return CMED(values);
-        case svTLognormal: return CTLognormal(values);
-        case svPareto: return CPareto(values);
+        case svMED: return std::make_unique<CMED>(values);
+        case svTLognormal: return std::make_unique<CTLognormal>(values);
+        case svPareto: return std::make_unique<CPareto>(values);
         default: throw std::runtime_error("Invalid sev dist");
     }
-}
-
-double CDF(const SeverityFamily& family, double x) {
-    return std::visit([x](const auto& f) { return f.CDF(x); }, family);
-}
-
-double Survival(const SeverityFamily& family, double x) {
-    return std::visit([x](const auto& f) { return f.Survival(x); }, family);
-}
-
-MomentTriple LayerMoments(const SeverityFamily& family, double layer, double attach, double share) {
-    return std::visit([&](const auto& f) { return f.LayerMoments(layer, attach, share); }, family);
 }
 
 }  // namespace corvane

@@ -1,18 +1,26 @@
-// The parametric claim-size families as one value type, made from a severity code and its values.
+// The parametric claim-size families: each is made with its parameters, checked by its
+// constructor, and gives its distribution function and the moments of its loss in an
+// excess-of-loss layer.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
-#include <variant>
 
 #include "Corvane/numerics/moments/moments.h"
-#include "Corvane/numerics/severity/sev_med.h"
-#include "Corvane/numerics/severity/sev_pareto.h"
-#include "Corvane/numerics/severity/sev_tlognormal.h"
 
 namespace corvane {
 
-using SeverityFamily = std::variant<CMED, CTLognormal, CPareto>;
+class CSeverityFamily {
+public:
+    virtual ~CSeverityFamily() = default;
+    virtual double CDF(double x) const = 0;
+    virtual double Survival(double x) const = 0;  // 1 - F(x)
+    // E[Y^k | X > A] for Y = min(max(X - A, 0), L), k = 1, 2, 3. The share is not used.
+    virtual MomentTriple LayerMoments(double layer, double attach, double share) const = 0;
+};
+
+using SeverityFamily = std::unique_ptr<const CSeverityFamily>;
 
 // True for svMED, svTLognormal and svPareto, the codes that have a family.
 bool HasSeverityFamily(std::int32_t sevDist);
@@ -20,9 +28,5 @@ bool HasSeverityFamily(std::int32_t sevDist);
 // The family of code svMED, svTLognormal or svPareto made with values (and checked by its
 // constructor); any other code fails with "Invalid sev dist".
 SeverityFamily MakeSeverityFamily(std::int32_t sevDist, std::span<const double> values);
-
-double CDF(const SeverityFamily& family, double x);
-double Survival(const SeverityFamily& family, double x);
-MomentTriple LayerMoments(const SeverityFamily& family, double layer, double attach, double share);
 
 }  // namespace corvane

@@ -20,7 +20,7 @@ std::vector<double> CreateSevDist(std::int32_t sv, std::span<const double> svPar
                                   double share, std::int32_t num, double unit, const CurveSource& entry,
                                   const MixtureSource& mixture) {
     const CurveRecord curve = ResolveSeverity(sv, svParam, entry, mixture);
-    return DiscretiseCount(MakeSeverityFamily(curve.sevDist, curve.params), num, unit, layer, attach, share);
+    return DiscretiseCount(*MakeSeverityFamily(curve.sevDist, curve.params), num, unit, layer, attach, share);
 }
 
 MomentTriple SevMoms(std::int32_t sevDist, std::span<const double> params, double layer, double attach,
@@ -30,17 +30,17 @@ MomentTriple SevMoms(std::int32_t sevDist, std::span<const double> params, doubl
     if (curve.sevDist == svEmp) throw std::runtime_error("Not implemented");
     const SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
     RequireLayer(layer, attach, share);
-    return LayerMoments(family, layer, attach, share);
+    return family->LayerMoments(layer, attach, share);
 }
 
 double CurveF(const CurveRecord& curve, double x) {
-    return CDF(MakeSeverityFamily(curve.sevDist, curve.params), x);
+    return MakeSeverityFamily(curve.sevDist, curve.params)->CDF(x);
 }
 
 double CurveLEV(const CurveRecord& curve, double x) {
     const SeverityFamily family = MakeSeverityFamily(curve.sevDist, curve.params);
     if (x <= 0) return 0.0;
-    return Survival(family, 0.0) * LayerMoments(family, x, 0.0, 1.0)[0];
+    return family->Survival(0.0) * family->LayerMoments(x, 0.0, 1.0)[0];
 }
 
 }  // namespace corvane

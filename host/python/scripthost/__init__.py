@@ -15,10 +15,11 @@ member with its parameters and help string, from the server's own member tables.
 
 from . import _scripthost, libraries
 from .constants import Constants
-from .errors import AutomationError, UnknownNameError
+from .errors import AccuracyWarning, AutomationError, UnknownNameError, warn_accuracy
 from .objects import Dispatch, class_for, missing
 
 _scripthost._set_host_types(AutomationError, UnknownNameError, class_for, missing)
+_scripthost._set_warning(warn_accuracy)
 
 constants = Constants()
 
@@ -26,6 +27,11 @@ constants = Constants()
 def CreateObject(name):
     """A new object of the class registered under a ProgID or "{CLSID}" text."""
     return _scripthost.CreateObject(name)
+
+
+def last_note():
+    """(text, figures) of the note the calling thread's last successful call left, or None."""
+    return _scripthost.last_note()
 
 
 def register(module_path):
@@ -38,5 +44,5 @@ def unregister(module_path):
     _scripthost.call_entry_point(module_path, "DllUnregisterServer")
 
 
-__all__ = ["AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "constants", "missing", "register",
-           "unregister"]
+__all__ = ["AccuracyWarning", "AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "constants",
+           "last_note", "missing", "register", "unregister"]

@@ -1,4 +1,7 @@
-"""Failed automation calls as Python exceptions, with the platform's names and texts of the statuses."""
+"""Failed automation calls as Python exceptions, with the platform's names and texts of the statuses, and
+the warning of a successful call whose server doubts its result."""
+
+import warnings
 
 # The standard statuses: name and the platform's message text.
 STATUSES = {
@@ -72,3 +75,20 @@ class AutomationError(Exception):
 
 class UnknownNameError(AutomationError, AttributeError):
     """A member name the object does not have (DISP_E_UNKNOWNNAME); also an AttributeError."""
+
+
+class AccuracyWarning(UserWarning):
+    """A successful call whose result may not be what was asked for, with the server's figures
+    (for an aggregate: "wrapped", the mass the transform folded back onto small losses;
+    "mean_error", the grid mean's relative error; "layer_buckets", the buckets the severity's
+    layer spans; "beyond", the mass past a padded grid). Filter it with the warnings module."""
+
+    def __init__(self, text, figures):
+        super().__init__(text)
+        self.figures = figures
+
+
+def warn_accuracy(text, figures):
+    """Raises AccuracyWarning for the caller of the automation call that noted it."""
+    warnings.warn(AccuracyWarning(text, figures), stacklevel=2)
+

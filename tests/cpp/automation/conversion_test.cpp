@@ -197,10 +197,6 @@ TEST(DoubleToVariant, BuildsTheShapeTheCodeSelects) {
     const std::pair<const char*, ToVariantFn> functions[] = {
         {"DoubleToVariant span", [](std::int32_t rt, const Values& d) { return DoubleToVariant(rt, std::span(d)); }},
         {"DoubleToVariant vector", [](std::int32_t rt, const Values& d) { return DoubleToVariant(rt, Values(d)); }},
-        {"DoubleToVariantFFT span",
-         [](std::int32_t rt, const Values& d) { return DoubleToVariantFFT(rt, std::span(d)); }},
-        {"DoubleToVariantFFT vector",
-         [](std::int32_t rt, const Values& d) { return DoubleToVariantFFT(rt, Values(d)); }},
     };
     const Values data{1.5, -2, 3.25};
     for (const auto& [name, fn] : functions) {

@@ -53,6 +53,12 @@ public:
         }
     }
 
+    // Leaves a note with figure `figure`, then fails when asked.
+    void Note(double figure, bool fail) {
+        SetCallNote(CallNote{"noted", {{"figure", figure}}, figure > 1});
+        if (fail) throw std::runtime_error("failed after noting");
+    }
+
 private:
     double level_ = 0;
 };
@@ -64,6 +70,7 @@ const DispatchTable<CCalc> CCalc::table{IID_ICalc, "ICalc", {
     PropGet<&CCalc::get_Level>(2, "Level", {Result("pVal")}, "The level"),
     PropPut<&CCalc::put_Level>(2, "Level", {In("value")}, "Sets the level"),
     Method<&CCalc::Fail>(3, "Fail", {In("how")}, "Fails in the way asked"),
+    Method<&CCalc::Note>(4, "Note", {In("figure"), In("fail")}, "Leaves a note, then fails when asked"),
 }};
 
 // A class that does not report errors through ISupportErrorInfo.
@@ -280,6 +287,33 @@ TEST(ErrorRecord, IsSetOnFailureKeptOnSuccessAndSeparatePerThread) {
 
     EXPECT_TRUE(TakeErrorInfo().has_value());
     EXPECT_FALSE(PeekErrorInfo().has_value());
+}
+
+TEST(CallNote, ReachesTheCallerOfASuccessfulCallOnly) {
+    auto calc = MakeObject<CCalc>();
+    std::vector<Variant> args{Variant(2.5), Variant::Bool(false)};
+    ExcepInfo excep;
+    ASSERT_EQ(Call(calc.get(), 4, InvokeKind::Method, args, nullptr, &excep), S_OK);
+    ASSERT_TRUE(excep.note);
+    EXPECT_EQ(excep.note->text, "noted");
+    EXPECT_TRUE(excep.note->warn);
+    EXPECT_EQ(excep.note->figures, (std::vector<std::pair<std::string, double>>{{"figure", 2.5}}));
+    EXPECT_FALSE(TakeCallNote()) << "the note was handed over, not left in the slot";
+
+    // A failing call hands over its error, not its note; a call that notes nothing hands over none,
+    // even when a stale note was left in the slot outside any call.
+    std::vector<Variant> failing{Variant(0.5), Variant::Bool(true)};
+    ExcepInfo failed;
+    EXPECT_EQ(Call(calc.get(), 4, InvokeKind::Method, failing, nullptr, &failed), E_FAIL);
+    EXPECT_FALSE(failed.note);
+    EXPECT_EQ(failed.description, u"failed after noting");
+    SetCallNote(CallNote{"stale", {}, true});
+    std::vector<Variant> none;
+    Variant level;
+    ExcepInfo quiet;
+    ASSERT_EQ(Call(calc.get(), 2, InvokeKind::PropertyGet, none, &level, &quiet), S_OK);
+    EXPECT_FALSE(quiet.note);
+    EXPECT_FALSE(TakeCallNote());
 }
 
 TEST(Dispatch, TheTableServesIntrospection) {

@@ -41,10 +41,10 @@ MomentTriple IntegratedLayerMoments(const SeverityFamily& f, double L, double A,
     for (double k : kinks)
         if (k > 0 && k < L) breaks.push_back(k);
     breaks.push_back(L);
-    const double SA = 1 - CDF(f, A);
+    const double SA = 1 - f->CDF(A);
     MomentTriple m{};
     for (int k = 1; k <= 3; ++k)
-        m[k - 1] = k / SA * Integrate([&](double y) { return std::pow(y, k - 1) * (1 - CDF(f, A + y)); }, breaks);
+        m[k - 1] = k / SA * Integrate([&](double y) { return std::pow(y, k - 1) * (1 - f->CDF(A + y)); }, breaks);
     return m;
 }
 
@@ -80,7 +80,7 @@ TEST(SeverityLayerMoments, MatchNumericalIntegrationOfTheDistributionFunction) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const SeverityFamily f = MakeSeverityFamily(c.code, c.params);
-        const MomentTriple got = LayerMoments(f, c.layer, c.attach, 1.0);
+        const MomentTriple got = f->LayerMoments(c.layer, c.attach, 1.0);
         const MomentTriple want = IntegratedLayerMoments(f, c.layer, c.attach, c.kinks);
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(got[k], want[k], c.tol * want[k]) << "k = " << k + 1;
     }
@@ -91,19 +91,19 @@ TEST(SeverityLayerMoments, ClosedFormExamples) {
     const MomentTriple exponential{1000 * (1 - e1), 2e6 * (1 - 2 * e1), 6e9 * (1 - 2.5 * e1)};
     const SeverityFamily med = MakeSeverityFamily(svMED, std::vector<double>{1000, 1});
     for (double attach : {0.0, 500.0}) {  // memoryless: the attachment does not matter
-        const MomentTriple m = LayerMoments(med, 1000, attach, 1.0);
+        const MomentTriple m = med->LayerMoments(1000, attach, 1.0);
         for (int k = 0; k < 3; ++k) EXPECT_NEAR(m[k], exponential[k], 1e-6 * exponential[k]);
     }
 
     const MomentTriple pareto =
-        LayerMoments(MakeSeverityFamily(svPareto, std::vector<double>{2.5, 1000}), 2000, 500, 1.0);
+        MakeSeverityFamily(svPareto, std::vector<double>{2.5, 1000})->LayerMoments(2000, 500, 1.0);
     EXPECT_NEAR(pareto[0], 719, 0.5);
     EXPECT_NEAR(pareto[1], 9.50e5, 0.005e5);
     EXPECT_NEAR(pareto[2], 1.55e9, 0.005e9);
 
     // An unlimited layer gives the moments of the excess over A: 1000, 2e6, 6e9 for the exponential.
     const double inf = std::numeric_limits<double>::infinity();
-    const MomentTriple full = LayerMoments(med, inf, 300, 1.0);
+    const MomentTriple full = med->LayerMoments(inf, 300, 1.0);
     EXPECT_NEAR(full[0], 1000, 1e-3);
     EXPECT_NEAR(full[1], 2e6, 1);
     EXPECT_NEAR(full[2], 6e9, 1e4);
@@ -112,13 +112,13 @@ TEST(SeverityLayerMoments, ClosedFormExamples) {
 TEST(SeverityLayerMoments, TranslatedLognormalBelowAndAcrossT) {
     const SeverityFamily f = MakeSeverityFamily(svTLognormal, std::vector<double>{7, 1, 300});
     // The whole layer lies below T: every claim exhausts it.
-    const MomentTriple below = LayerMoments(f, 150, 100, 1.0);
+    const MomentTriple below = f->LayerMoments(150, 100, 1.0);
     EXPECT_DOUBLE_EQ(below[0], 150);
     EXPECT_DOUBLE_EQ(below[1], 150.0 * 150);
     EXPECT_DOUBLE_EQ(below[2], 150.0 * 150 * 150);
     // Across T every claim carries T - A = 200 before Z: the mean is 200 + E[min(Z, A + L - T)].
-    const MomentTriple across = LayerMoments(f, 2000, 100, 1.0);
-    const MomentTriple z = LayerMoments(MakeSeverityFamily(svTLognormal, std::vector<double>{7, 1}), 1800, 0, 1.0);
+    const MomentTriple across = f->LayerMoments(2000, 100, 1.0);
+    const MomentTriple z = MakeSeverityFamily(svTLognormal, std::vector<double>{7, 1})->LayerMoments(1800, 0, 1.0);
     EXPECT_NEAR(across[0], 200 + z[0], 1e-9 * across[0]);
 }
 
@@ -127,26 +127,26 @@ TEST(SeverityLayerMoments, ShareDoesNotEnter) {
         {svMED, {1000, 0.6, 5000, 0.4}}, {svTLognormal, {7, 1, 10}}, {svPareto, {2.5, 1000}}};
     for (const auto& [code, params] : families) {
         const SeverityFamily f = MakeSeverityFamily(code, params);
-        EXPECT_EQ(LayerMoments(f, 3000, 200, 0.5), LayerMoments(f, 3000, 200, 1.0)) << "code " << code;
+        EXPECT_EQ(f->LayerMoments(3000, 200, 0.5), f->LayerMoments(3000, 200, 1.0)) << "code " << code;
     }
 }
 
 TEST(SeverityFamilies, DistributionFunctions) {
     const SeverityFamily med = MakeSeverityFamily(svMED, std::vector<double>{10, 0.25, 100, 0.75, 5});
-    EXPECT_DOUBLE_EQ(CDF(med, 50), 1 - 0.25 * std::exp(-5.0) - 0.75 * std::exp(-0.5));
-    EXPECT_DOUBLE_EQ(CDF(med, -10), 1 - 0.25 * std::exp(1.0) - 0.75 * std::exp(0.1));  // not clamped
+    EXPECT_DOUBLE_EQ(med->CDF(50), 1 - 0.25 * std::exp(-5.0) - 0.75 * std::exp(-0.5));
+    EXPECT_DOUBLE_EQ(med->CDF(-10), 1 - 0.25 * std::exp(1.0) - 0.75 * std::exp(0.1));  // not clamped
 
     const SeverityFamily tln = MakeSeverityFamily(svTLognormal, std::vector<double>{1, 0.5, 100});
-    EXPECT_EQ(CDF(tln, 50), 0.0);
-    EXPECT_EQ(CDF(tln, 100), 0.0);
-    EXPECT_NEAR(CDF(tln, 100 + std::exp(1.0)), 0.5, 1e-7);
+    EXPECT_EQ(tln->CDF(50), 0.0);
+    EXPECT_EQ(tln->CDF(100), 0.0);
+    EXPECT_NEAR(tln->CDF(100 + std::exp(1.0)), 0.5, 1e-7);
 
     // Four values: T is not the third value but 0.
     const SeverityFamily four = MakeSeverityFamily(svTLognormal, std::vector<double>{1, 0.5, 100, 7});
-    EXPECT_NEAR(CDF(four, std::exp(1.0)), 0.5, 1e-7);
+    EXPECT_NEAR(four->CDF(std::exp(1.0)), 0.5, 1e-7);
 
     const SeverityFamily pareto = MakeSeverityFamily(svPareto, std::vector<double>{2, 1000});
-    EXPECT_DOUBLE_EQ(CDF(pareto, 1000), 0.75);
+    EXPECT_DOUBLE_EQ(pareto->CDF(1000), 0.75);
 }
 
 TEST(SeverityFamilies, ParameterCountsAndCodes) {
@@ -212,8 +212,8 @@ TEST(SeverityFamilies, ParametersAtTheEdgesOfTheirRangesCompute) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "code " << c.code << " " << testing::PrintToString(c.params));
         const SeverityFamily f = MakeSeverityFamily(c.code, c.params);
-        EXPECT_TRUE(std::isfinite(CDF(f, 500)));
-        for (double m : LayerMoments(f, 1000, 0, 1)) EXPECT_TRUE(std::isfinite(m));
+        EXPECT_TRUE(std::isfinite(f->CDF(500)));
+        for (double m : f->LayerMoments(1000, 0, 1)) EXPECT_TRUE(std::isfinite(m));
     }
 }
 

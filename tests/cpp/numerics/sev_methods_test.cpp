@@ -82,13 +82,13 @@ TEST(SeverityMethods, SevMomsByResolvedCode) {
     };
     EXPECT_EQ(sevMoms(svOne, {}), (MomentTriple{1, 1, 1}));
     EXPECT_EQ(sevMoms(svBI, {7}),
-              LayerMoments(MakeSeverityFamily(svTLognormal, kFile.at(7).params), 4000, 500, 1));
+              MakeSeverityFamily(svTLognormal, kFile.at(7).params)->LayerMoments(4000, 500, 1));
     EXPECT_EQ(sevMoms(svSimpleMixture, {3, 1}),
-              LayerMoments(MakeSeverityFamily(svMED, std::vector<double>{100, 0.5, 2000, 0.5}), 4000, 500, 1));
+              MakeSeverityFamily(svMED, std::vector<double>{100, 0.5, 2000, 0.5})->LayerMoments(4000, 500, 1));
 
     std::vector<double> many;
     for (int i = 0; i < 15; ++i) many.insert(many.end(), {100.0 * (i + 1), 1.0 / 15});
-    EXPECT_EQ(sevMoms(svMED, many), LayerMoments(MakeSeverityFamily(svMED, many), 4000, 500, 1));
+    EXPECT_EQ(sevMoms(svMED, many), MakeSeverityFamily(svMED, many)->LayerMoments(4000, 500, 1));
 
     ExpectFailure([&] { sevMoms(svEmp, {1, 2}); }, "Not implemented");
     ExpectFailure([&] { sevMoms(svBI, {8}); }, "Not implemented");
@@ -104,7 +104,7 @@ TEST(SeverityMethods, CreateSevDistDiscretisesTheResolvedSeverity) {
         return CreateSevDist(code, params, 8000, 200, 1, num, 250, kEntry, spy.Source());
     };
     EXPECT_EQ(create(svBI, {3}, 64),
-              DiscretiseCount(MakeSeverityFamily(svMED, kFile.at(3).params), 64, 250, 8000, 200, 1));
+              DiscretiseCount(*MakeSeverityFamily(svMED, kFile.at(3).params), 64, 250, 8000, 200, 1));
     ExpectFailure([&] { create(svBI, {9}, 64); }, "Invalid sev dist");
     ExpectFailure([&] { create(svOne, {}, 64); }, "Invalid sev dist");
     ExpectFailure([&] { create(svMED, {1000, 1}, 16); }, "Invalid unit for size of layer");
@@ -124,7 +124,7 @@ TEST(SeverityMethods, CurveLimitedExpectedValue) {
     EXPECT_NEAR(CurveLEV(Curve(svMED, {1000, 1}), 700), 1000 * (1 - std::exp(-0.7)), 1e-6);
     // Translated lognormal with T = 300 > 0: E[min(X, x)] = 300 + E[min(Z, x - 300)], and x itself below T.
     const CurveRecord tln = kFile.at(7);
-    const double z = LayerMoments(MakeSeverityFamily(svTLognormal, std::vector<double>{7, 1}), 1700, 0, 1)[0];
+    const double z = MakeSeverityFamily(svTLognormal, std::vector<double>{7, 1})->LayerMoments(1700, 0, 1)[0];
     EXPECT_NEAR(CurveLEV(tln, 2000), 300 + z, 1e-9);
     EXPECT_DOUBLE_EQ(CurveLEV(tln, 250), 250);
     EXPECT_EQ(CurveLEV(tln, -5), 0.0);
