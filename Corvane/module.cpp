@@ -5,6 +5,7 @@
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/BlockSweep.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/ImancCo.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/identities.h"
 #include "Corvane/numerics/codes.h"
@@ -19,6 +20,7 @@ namespace {
 const ClassEntry kClasses[] = {
     Creatable<CAggCo>("Free", LIBID_CORVANELib),
     Creatable<CParamFile>("Free", LIBID_CORVANELib),
+    Creatable<CImancCo>("Free", LIBID_Portfolio),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
 };
