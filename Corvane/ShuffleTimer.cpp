@@ -24,9 +24,10 @@ void ShuffleTimer::Report() const {
     const auto wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
     const std::int64_t cpu100ns = (ThreadCpuNanoseconds() - cpuStart_) / 100;
     char line[512];
-    std::snprintf(line, sizeof line, "\n\n\nElapsed time  = %d\t%d\n\n\n", static_cast<std::int32_t>(wallMs.count()),
-                  static_cast<std::int32_t>(cpu100ns));
-    automation::Trace(line);
+    const int length = std::snprintf(line, sizeof line, "\n\n\nElapsed time  = %d\t%d\n\n\n",
+                                     static_cast<std::int32_t>(wallMs.count()), static_cast<std::int32_t>(cpu100ns));
+    // The trace ends the line itself.
+    automation::Trace(std::string_view(line, static_cast<std::size_t>(length) - 1));
 }
 
 }  // namespace corvane

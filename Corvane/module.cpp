@@ -7,6 +7,8 @@
 #include "Corvane/EmpCo.h"
 #include "Corvane/ImancCo.h"
 #include "Corvane/ParamFile.h"
+#include "Corvane/Portfolio.h"
+#include "Corvane/Risk.h"
 #include "Corvane/identities.h"
 #include "Corvane/numerics/codes.h"
 #include "automation/server.h"
@@ -21,6 +23,8 @@ const ClassEntry kClasses[] = {
     Creatable<CAggCo>("Free", LIBID_CORVANELib),
     Creatable<CParamFile>("Free", LIBID_CORVANELib),
     Creatable<CImancCo>("Free", LIBID_Portfolio),
+    Creatable<CRisk>("Free", LIBID_Portfolio),
+    Creatable<CPortfolio>("Free", LIBID_Portfolio),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
 };

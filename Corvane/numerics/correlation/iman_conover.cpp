@@ -86,7 +86,7 @@ void RankTransformedColumns(std::span<const double> x, const std::vector<double>
 }
 
 // Large shuffles rank their columns on two threads.
-constexpr std::size_t kTwoThreadElements = std::size_t{1} << 17;
+constexpr std::size_t kTwoThreadElements = std::size_t{1} << 15;
 
 }  // namespace
 
