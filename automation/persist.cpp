@@ -1,13 +1,11 @@
 #include "automation/persist.h"
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <filesystem>
+#include <system_error>
 
 #include "automation/activation.h"
 #include "automation/bstr.h"
 #include "automation/errorinfo.h"
+#include "automation/file_replacement.h"
 
 namespace automation {
 
@@ -70,20 +68,13 @@ ComPtr<IUnknown> LoadObject(IStream* stream) {
 void SaveObjectToFile(const std::string& path, IUnknown* object) {
     auto memory = MemoryStream::Create();
     SaveObject(memory.get(), object);
-    // Written beside the target, then renamed over it.
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
+    const auto& bytes = memory->bytes();
     try {
-        auto file = OpenFileStream(temporary, FileMode::Create);
-        StreamWriter(file.get()).Bytes(memory->bytes().data(), memory->bytes().size());
-    } catch (...) {
-        std::remove(temporary.c_str());
-        throw;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::remove(temporary.c_str());
-        throw StatusError(STG_E_WRITEFAULT, "Cannot write " + path + ": " + error.message());
+        FileReplacement file(path);
+        file.Write(std::string(bytes.begin(), bytes.end()));
+        file.Commit();
+    } catch (const std::system_error& e) {
+        throw StatusError(FileStatus(e.code().value()), "Cannot write " + path + ": " + e.code().message());
     }
 }
 

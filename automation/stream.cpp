@@ -79,9 +79,7 @@ HRESULT MemoryStream::GetSize(std::uint64_t* size) {
     return S_OK;
 }
 
-namespace {
-
-HRESULT StatusOfErrno(int error) {
+HRESULT FileStatus(int error) {
     switch (error) {
         case ENOENT: case ENOTDIR: return STG_E_FILENOTFOUND;
         case EACCES: case EPERM: case EROFS: return STG_E_ACCESSDENIED;
@@ -89,6 +87,8 @@ HRESULT StatusOfErrno(int error) {
         default: return STG_E_WRITEFAULT;
     }
 }
+
+namespace {
 
 class FileStream final : public IStream {
 public:
@@ -122,7 +122,7 @@ public:
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 if (written) *written = done;
-                return StatusOfErrno(n < 0 ? errno : ENOSPC);
+                return FileStatus(n < 0 ? errno : ENOSPC);
             }
             done += static_cast<std::uint32_t>(n);
         }
@@ -155,7 +155,7 @@ ComPtr<IStream> OpenFileStream(const std::string& path, FileMode mode) {
     const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
     if (fd < 0) {
         const int error = errno;
-        throw StatusError(StatusOfErrno(error), "Cannot open " + path + ": " + std::strerror(error));
+        throw StatusError(FileStatus(error), "Cannot open " + path + ": " + std::strerror(error));
     }
     return ComPtr<IStream>(new FileStream(fd));
 }

@@ -57,6 +57,8 @@ enum class FileMode { Read, Create };
 // A stream on a file: Read opens an existing file, Create makes or empties one. Fails with
 // STG_E_FILENOTFOUND, STG_E_ACCESSDENIED or STG_E_WRITEFAULT and the system's text.
 ComPtr<IStream> OpenFileStream(const std::string& path, FileMode mode);
+// The status of a failed file operation with the system's error number.
+HRESULT FileStatus(int error);
 
 // Writes values little-endian; a failed or short write throws StatusError with the stream's status.
 class StreamWriter {
