@@ -291,3 +291,25 @@ def test_loading_bad_files(tmp_path):
     fails(lambda: scripthost.load(str(tmp_path / "type.bin")), DISP_E_BADVARTYPE)
     (tmp_path / "null.bin").write_bytes(bytes(16))
     assert scripthost.load(str(tmp_path / "null.bin")) is None
+
+
+def test_the_portfolio_example_runs(tmp_path):
+    example = os.path.join(os.path.dirname(__file__), "..", "..", "examples", "portfolio.py")
+    out = subprocess.run([sys.executable, example, str(tmp_path)], capture_output=True, text=True, check=True).stdout
+    assert "reopened: " in out and "correlated total" in out
+    assert (tmp_path / "portfolio.bin").stat().st_size > 0
+    assert (tmp_path / "portfolio_scatter.png").read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_persistence_operations_trace_their_names(tmp_path):
+    script = ("import sys, scripthost\n"
+              "p = scripthost.CreateObject('Corvane.Portfolio.1')\n"
+              "p.AddNew('a')\n"
+              "scripthost.save(p, sys.argv[1])\n"
+              "scripthost.load(sys.argv[1])\n")
+    env = dict(os.environ, AUTOMATION_TRACE="1")
+    err = subprocess.run([sys.executable, "-c", script, str(tmp_path / "p.bin")], env=env, capture_output=True,
+                         text=True, check=True).stderr.splitlines()
+    assert err.count("IPersistStreamImpl::Save") == 2  # the portfolio, then its risk
+    assert err.count("IPersistStreamImpl::Load") == 2
+    assert err.count("IPersistStreamImpl::GetClassID") == 2
