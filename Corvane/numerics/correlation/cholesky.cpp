@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
+
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -13,7 +14,7 @@ void CholeskyUpper(std::span<const double> a, int n, std::span<double> u) {
             double s = a[i * n + j];
             for (int k = 0; k < i; ++k) s -= u[k * n + i] * u[k * n + j];
             if (i == j) {
-                if (!(s > 0.0)) throw std::invalid_argument("Matrix is not positive definite");
+                Require(s > 0.0, "Matrix is not positive definite");
                 u[i * n + i] = std::sqrt(s);
             } else {
                 u[i * n + j] = s / u[i * n + i];

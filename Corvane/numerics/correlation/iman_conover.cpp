@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "Corvane/numerics/correlation/index_sort.h"
 #include "Corvane/numerics/correlation/scores.h"
 #include "Corvane/numerics/correlation/shared_generator.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
@@ -93,11 +93,10 @@ constexpr std::size_t kTwoThreadElements = std::size_t{1} << 15;
 void CheckCorrelationTarget(std::span<const double> target, int nlines) {
     constexpr double tolerance = 1e-9;
     for (int i = 0; i < nlines; ++i) {
-        if (!(std::fabs(target[i * nlines + i] - 1.0) <= tolerance))
-            throw std::invalid_argument("Target correlation matrix needs a unit diagonal");
+        Require(std::fabs(target[i * nlines + i] - 1.0) <= tolerance, "Target correlation matrix needs a unit diagonal");
         for (int j = i + 1; j < nlines; ++j)
-            if (!(std::fabs(target[i * nlines + j] - target[j * nlines + i]) <= tolerance))
-                throw std::invalid_argument("Target correlation matrix is not symmetric");
+            Require(std::fabs(target[i * nlines + j] - target[j * nlines + i]) <= tolerance,
+                    "Target correlation matrix is not symmetric");
     }
 }
 
@@ -135,7 +134,7 @@ void RanksFromScores(std::span<const double> target, int nlines, int sampleSize,
 
 void ImanConoverRanks(std::span<const double> target, int nlines, int sampleSize, const ShuffleScores& scores,
                       std::span<std::int32_t> ranks) {
-    if (nlines < 1 || sampleSize < 1) throw std::invalid_argument("nlines and sample_size must be positive");
+    Require(nlines >= 1 && sampleSize >= 1, "nlines and sample_size must be positive");
     CheckScoreType(scores.type, scores.param1, scores.param2);
     const auto k = static_cast<std::size_t>(nlines), n = static_cast<std::size_t>(sampleSize);
     std::vector<double> p(k * k);

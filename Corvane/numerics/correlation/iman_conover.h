@@ -19,7 +19,7 @@ struct ShuffleScores {
 
 // target: nlines x nlines (either storage order: only its upper triangle is read);
 // ranks: sample_size x nlines, column-major, element (i, j) at j * sample_size + i.
-// Throws std::invalid_argument when C or E is not positive definite or the scores are invalid.
+// Fails with InvalidArgument when C or E is not positive definite or the scores are invalid.
 // The shared generator is reseeded from fresh seeds before the scores and before the permutations.
 void ImanConoverRanks(std::span<const double> target, int nlines, int sampleSize, const ShuffleScores& scores,
                       std::span<std::int32_t> ranks);
@@ -29,8 +29,8 @@ void ImanConoverRanks(std::span<const double> target, int nlines, int sampleSize
 void RanksFromScores(std::span<const double> target, int nlines, int sampleSize, std::span<const double> x,
                      std::span<std::int32_t> ranks);
 
-// A target correlation: symmetric with a unit diagonal (to 1e-9); otherwise throws
-// std::invalid_argument saying which it is not.
+// A target correlation: symmetric with a unit diagonal (to 1e-9); otherwise fails
+// with InvalidArgument saying which it is not.
 void CheckCorrelationTarget(std::span<const double> target, int nlines);
 
 }  // namespace corvane

@@ -1,23 +1,23 @@
 #include "Corvane/numerics/correlation/scores.h"
 
 #include <cmath>
-#include <stdexcept>
+#include <string>
 
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/correlation/shared_generator.h"
+#include "Corvane/numerics/require.h"
 
 namespace corvane {
 
 void CheckScoreType(std::int32_t st, double param1, double param2) {
     switch (st) {
         case scNormal: case scUniform: case scExponential: return;
-        case scGamma:
-            if (!(param1 > 0.0)) throw std::invalid_argument("Gamma scores need a mean param1 > 0");
-            return;
+        case scGamma: RequirePositive(param1, "Gamma score mean param1"); return;
         case scBeta:
-            if (!(param1 > 0.0 && param2 > 0.0)) throw std::invalid_argument("Beta scores need param1 > 0 and param2 > 0");
+            RequirePositive(param1, "Beta score param1");
+            RequirePositive(param2, "Beta score param2");
             return;
-        default: throw std::invalid_argument("Unknown score type");
+        default: Require(false, "Unknown score type " + std::to_string(st));
     }
 }
 
@@ -62,7 +62,7 @@ void DrawScores(std::mt19937& g, std::int32_t st, double param1, double param2, 
             });
             return;
         }
-        default: throw std::invalid_argument("Unknown score type");
+        default: Require(false, "Unknown score type " + std::to_string(st));
     }
 }
 

@@ -14,7 +14,7 @@
 
 namespace corvane {
 
-// Throws std::invalid_argument for a code outside 0 ... 4 and for parameters the code's
+// Fails with InvalidArgument for a code outside 0 ... 4 and for parameters the code's
 // distribution does not have (gamma: param1 > 0; beta: param1 > 0 and param2 > 0).
 void CheckScoreType(std::int32_t st, double param1, double param2);
 
