@@ -11,12 +11,10 @@ import sys
 import numpy as np
 
 import scripthost
-from scripthost import CreateObject
+from scripthost import CreateObject, constants
 
-fqPoisson, fqNegBinVM = 2, 3
-svBI = 7
-rtExcelCol = 0
-scNormal = 0
+fqPoisson, svBI = constants.fqPoisson, constants.svBI
+rtExcelCol, scNormal = constants.rtExcelCol, constants.scNormal
 
 out_dir = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build", "demo")
 os.makedirs(out_dir, exist_ok=True)

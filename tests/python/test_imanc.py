@@ -32,7 +32,7 @@ def assert_permutation_columns(r):
 def test_members_by_name_and_dispid(imanc):
     for name, dispid in (("Shuffle", 1), ("ShuffleEx", 2), ("_RawShuffleEx", 3)):
         assert imanc._dispid_(name) == dispid
-    shapes = {(m[2], m[0]) for m in imanc._members_()}
+    shapes = {(m["name"], m["dispid"]) for m in imanc._interface_()["members"]}
     assert shapes == {("Shuffle", 1), ("ShuffleEx", 2), ("_RawShuffleEx", 3)}
     r = imanc._invoke_(2, "method", TARGET, 3, 50, rtExcelCol, scUniform, 0.0, 0.0)
     assert r.shape == (50, 3)
