@@ -5,7 +5,10 @@
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/BlockSweep.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/ImancCo.h"
 #include "Corvane/ParamFile.h"
+#include "Corvane/Portfolio.h"
+#include "Corvane/Risk.h"
 #include "Corvane/Triangle.h"
 #include "Corvane/identities.h"
 #include "Corvane/numerics/codes.h"
@@ -21,6 +24,9 @@ const ClassEntry kClasses[] = {
     Creatable<CAggCo>("Free", LIBID_CORVANELib),
     Creatable<CParamFile>("Free", LIBID_CORVANELib),
     Creatable<CTriangle>("Free", LIBID_CORVANELib),
+    Creatable<CImancCo>("Free", LIBID_Portfolio),
+    Creatable<CRisk>("Free", LIBID_Portfolio),
+    Creatable<CPortfolio>("Free", LIBID_Portfolio),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
 };

@@ -186,6 +186,18 @@ Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, s
     return Variant(SafeArray(std::move(values), {{r, 0}, {c, 0}}));
 }
 
+Variant Int2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::vector<std::int32_t>&& data) {
+    if (data.size() != rows * cols) throw StatusError(E_INVALIDARG, "Matrix size does not match its data");
+    std::uint32_t r = Extent(rows), c = Extent(cols);
+    if (rt == kScript) {
+        SafeArray a(VT_VARIANT, {{r, 0}, {c, 0}});
+        auto out = a.variants();
+        for (std::size_t k = 0; k < data.size(); ++k) out[k] = Variant(static_cast<double>(data[k]));
+        return Variant(std::move(a));
+    }
+    return Variant(SafeArray(std::move(data), {{r, 0}, {c, 0}}));
+}
+
 std::u16string GUIDasBSTR() {
     std::string text = GuidText(NewGuid());
     return std::u16string(text.begin(), text.end());

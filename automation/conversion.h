@@ -44,6 +44,10 @@ enum class StorageOrder { ColumnMajor, RowMajor };
 Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,
                           StorageOrder order);
 
+// A rows x cols array of 32-bit integers given column-major (taken without a copy): variants
+// holding the values as doubles for code 1, VT_I4 for every other code.
+Variant Int2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::vector<std::int32_t>&& data);
+
 // A fresh identifier's text, used as an opaque name.
 std::u16string GUIDasBSTR();
 

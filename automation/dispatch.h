@@ -62,6 +62,18 @@ struct RawDoubles {
     std::size_t extent;
 };
 
+// A caller's array of doubles that the method only reads.
+struct ConstRawDoubles {
+    const double* data;
+    std::size_t extent;
+};
+
+// A caller's array of 32-bit integers passed by reference; the method never writes past `extent`.
+struct RawInt32s {
+    std::int32_t* data;
+    std::size_t extent;
+};
+
 // One declared parameter of a row.
 struct P {
     const char* name;
@@ -186,6 +198,32 @@ struct Arg<RawDoubles> {
     static void Store(Variant&, Holder) {}
 };
 
+template <>
+struct Arg<ConstRawDoubles> {
+    static constexpr VARTYPE vt = VT_BYREF | VT_R8;
+    static constexpr bool writes = false;
+    using Holder = ConstRawDoubles;
+    static Holder Load(Variant& slot, const ParamInfo&) {
+        if (slot.vt() != (VT_BYREF | VT_R8)) throw StatusError(DISP_E_TYPEMISMATCH, "Type mismatch");
+        return {slot.refDoubles(), slot.extent()};
+    }
+    static ConstRawDoubles Pass(Holder h) { return h; }
+    static void Store(Variant&, Holder) {}
+};
+
+template <>
+struct Arg<RawInt32s> {
+    static constexpr VARTYPE vt = VT_BYREF | VT_I4;
+    static constexpr bool writes = true;
+    using Holder = RawInt32s;
+    static Holder Load(Variant& slot, const ParamInfo&) {
+        if (slot.vt() != (VT_BYREF | VT_I4)) throw StatusError(DISP_E_TYPEMISMATCH, "Type mismatch");
+        return {slot.refInt32s(), slot.extent()};
+    }
+    static RawInt32s Pass(Holder h) { return h; }
+    static void Store(Variant&, Holder) {}
+};
+
 // Results become variants.
 inline Variant ToResult(Variant&& v) { return std::move(v); }
 inline Variant ToResult(double v) { return Variant(v); }
@@ -194,6 +232,7 @@ inline Variant ToResult(std::int16_t v) { return Variant::Short(v); }
 inline Variant ToResult(bool v) { return Variant::Bool(v); }
 inline Variant ToResult(std::u16string&& v) { return Variant(std::move(v)); }
 inline Variant ToResult(ComPtr<IDispatch>&& p) { return Variant(p.get()); }
+inline Variant ToResult(ComPtr<IUnknown>&& p) { return Variant::Unknown(p.get()); }
 
 template <class R> constexpr VARTYPE ResultVt() {
     if constexpr (std::is_same_v<R, double>) return VT_R8;
@@ -202,6 +241,7 @@ template <class R> constexpr VARTYPE ResultVt() {
     else if constexpr (std::is_same_v<R, bool>) return VT_BOOL;
     else if constexpr (std::is_same_v<R, std::u16string>) return VT_BSTR;
     else if constexpr (std::is_same_v<R, ComPtr<IDispatch>>) return VT_DISPATCH;
+    else if constexpr (std::is_same_v<R, ComPtr<IUnknown>>) return VT_UNKNOWN;
     else return VT_VARIANT;
 }
 

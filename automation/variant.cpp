@@ -68,6 +68,29 @@ Variant Variant::RefDoubles(double* data, std::uint32_t extent) noexcept {
     return r;
 }
 
+Variant Variant::RefInt32s(std::int32_t* data, std::uint32_t extent) noexcept {
+    Variant r;
+    r.vt_ = VT_BYREF | VT_I4;
+    r.u_.ref = data;
+    r.extent_ = extent;
+    return r;
+}
+
+Variant Variant::Unknown(IUnknown* object) {
+    Variant r;
+    r.vt_ = VT_UNKNOWN;
+    r.u_.unk = object;
+    if (object) object->AddRef();
+    return r;
+}
+
+Variant Variant::FromBits(VARTYPE vt, std::uint64_t bits) noexcept {
+    Variant r;
+    r.vt_ = vt;
+    r.u_.ui8 = bits;
+    return r;
+}
+
 Variant::Variant(const Variant& o) : vt_(o.vt_), extent_(o.extent_), u_(o.u_) {
     if (vt_ == VT_BSTR) u_.bstr = new std::u16string(*o.u_.bstr);
     else if (vt_ & VT_ARRAY && !(vt_ & VT_BYREF)) u_.array = new SafeArray(*o.u_.array);
@@ -127,6 +150,12 @@ SafeArray::SafeArray(VARTYPE elementType, std::vector<SafeArrayBound> bounds)
 SafeArray::SafeArray(std::vector<double>&& values, std::vector<SafeArrayBound> bounds)
     : vt_(VT_R8), bounds_(std::move(bounds)), data_(std::move(values)) {
     if (std::get<std::vector<double>>(data_).size() != count())
+        throw StatusError(E_INVALIDARG, "array bounds do not match its values");
+}
+
+SafeArray::SafeArray(std::vector<std::int32_t>&& values, std::vector<SafeArrayBound> bounds)
+    : vt_(VT_I4), bounds_(std::move(bounds)), data_(std::move(values)) {
+    if (std::get<std::vector<std::int32_t>>(data_).size() != count())
         throw StatusError(E_INVALIDARG, "array bounds do not match its values");
 }
 

@@ -70,6 +70,12 @@ public:
     static Variant Float(float v) noexcept;
     static Variant RefVariant(Variant* target) noexcept;
     static Variant RefDoubles(double* data, std::uint32_t extent) noexcept;
+    static Variant RefInt32s(std::int32_t* data, std::uint32_t extent) noexcept;
+    // An object reference that need not answer IDispatch (VT_UNKNOWN); takes a new reference.
+    static Variant Unknown(IUnknown* object);
+    // A fixed-size scalar of type vt (numbers, Booleans, error codes, currency, dates) from the
+    // bytes of its value, little-endian in the low bytes of `bits`.
+    static Variant FromBits(VARTYPE vt, std::uint64_t bits) noexcept;
 
     Variant(const Variant& other);
     Variant(Variant&& other) noexcept;
@@ -100,6 +106,9 @@ public:
     IUnknown* unknown() const noexcept { return u_.unk; }
     SafeArray& array() const noexcept { return *u_.array; }
     double* refDoubles() const noexcept { return static_cast<double*>(u_.ref); }
+    std::int32_t* refInt32s() const noexcept { return static_cast<std::int32_t*>(u_.ref); }
+    // The bytes of a fixed-size scalar's value, as FromBits takes them.
+    std::uint64_t bits() const noexcept { return u_.ui8; }
     std::uint32_t extent() const noexcept { return extent_; }
 
 private:
@@ -133,6 +142,7 @@ public:
     SafeArray(VARTYPE elementType, std::vector<SafeArrayBound> bounds);
     // Takes the values without copying them.
     SafeArray(std::vector<double>&& values, std::vector<SafeArrayBound> bounds);
+    SafeArray(std::vector<std::int32_t>&& values, std::vector<SafeArrayBound> bounds);
 
     VARTYPE elementType() const noexcept { return vt_; }
     std::size_t dims() const noexcept { return bounds_.size(); }

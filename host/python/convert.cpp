@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "automation/bstr.h"
+#include "conventions.h"
 #include "errors.h"
 
 namespace scripthost {
@@ -215,6 +216,7 @@ py::object FromVariant(Variant&& in) {
         case VT_DISPATCH:
             if (!v.dispatch()) return py::none();
             return WrapObject(ComPtr<IDispatch>(v.dispatch()));
+        case VT_UNKNOWN: return FromUnknown(v.unknown());
         case VT_I8: return py::int_(v.i8());
         case VT_UI8: return py::int_(v.ui8());
         case VT_I2: case VT_I4: case VT_INT: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT:

@@ -13,6 +13,7 @@
 #include "automation/dispatch.h"
 #include "automation/server.h"
 #include "call.h"
+#include "conventions.h"
 #include "convert.h"
 #include "describe.h"
 #include "errors.h"
@@ -117,6 +118,8 @@ PYBIND11_MODULE(_scripthost, m) {
         .def("__hash__", [](Dispatch& self) {
             return reinterpret_cast<std::uintptr_t>(Query<IUnknown>(self.object.get(), IID_IUnknown).get());
         });
+
+    DefineConventions(m);
 
     m.def("CreateObject", &CreateObject, py::arg("name"));
     m.def("call_entry_point", &CallEntryPoint);

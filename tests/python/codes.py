@@ -51,3 +51,5 @@ def fails(call, hresult, description=None):
     assert e.value.hresult == hresult
     if description is not None:
         assert e.value.description == description
+# scoreType
+scNormal, scUniform, scExponential, scBeta, scGamma = range(5)

@@ -11,6 +11,11 @@ The in and in-out parameters are passed in published order (optional ones may be
 given by name); a call returns its result followed by its out and in-out parameters: one value
 as itself, several as a tuple, none as None. help(), inspect.signature and dir() show every
 member with its parameters and help string, from the server's own member tables.
+
+Objects follow the platform's conventions: one with a _NewEnum member (DISPID -4) is iterable
+(`for risk in portfolio:`), and the member of DISPID 0 is its call and index (`portfolio(0)`,
+`portfolio[0]`). Objects that save themselves to streams go to and come from files with `save`
+and `load`.
 """
 
 from . import _scripthost, libraries
@@ -34,6 +39,17 @@ def last_note():
     return _scripthost.last_note()
 
 
+def save(obj, path):
+    """Writes an object to a file: its class identity, then its own record. A failing save leaves an
+    existing file as it was."""
+    _scripthost.save(obj, path)
+
+
+def load(path):
+    """A new object made from a file that `save` wrote: created by its class identity, then loaded."""
+    return _scripthost.load(path)
+
+
 def register(module_path):
     """Writes a server module's classes into the registry (its DllRegisterServer)."""
     _scripthost.call_entry_point(module_path, "DllRegisterServer")
@@ -45,4 +61,4 @@ def unregister(module_path):
 
 
 __all__ = ["AccuracyWarning", "AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "constants",
-           "last_note", "missing", "register", "unregister"]
+           "last_note", "load", "missing", "register", "save", "unregister"]

@@ -11,6 +11,7 @@ from . import _scripthost
 from .errors import AutomationError, UnknownNameError
 
 METHOD, GET, PUT = 1, 2, 4
+DISPID_VALUE, DISPID_NEWENUM = 0, -4
 DISP_E_MEMBERNOTFOUND = 0x80020003
 DISP_E_UNKNOWNNAME = 0x80020006
 
@@ -114,6 +115,24 @@ def _property(interface, name, get_row, put_row):
     return property(fget, fset, doc=doc)
 
 
+def _add_conventions(namespace, members):
+    """The platform's conventions, for any interface that has the members: the DISPID -4 member
+    (_NewEnum) hands out the enumerator of a for-each loop; the DISPID 0 member is the object's
+    call and its index."""
+    kinds = {(row["dispid"], row["kind"]) for row in members}
+
+    def kind_of(dispid):
+        return METHOD if (dispid, "method") in kinds else GET if (dispid, "get") in kinds else None
+
+    new_enum, value = kind_of(DISPID_NEWENUM), kind_of(DISPID_VALUE)
+    if new_enum:
+        namespace["__iter__"] = lambda self: iter(_call(self, DISPID_NEWENUM, new_enum, (), {}))
+    if value:
+        namespace["__call__"] = lambda self, *args, **kwargs: _call(self, DISPID_VALUE, value, args, kwargs)
+        namespace["__getitem__"] = lambda self, key: _call(
+            self, DISPID_VALUE, value, key if isinstance(key, tuple) else (key,), {})
+
+
 def class_for(description):
     """The Python class of the host objects of one interface."""
     interface = description["name"]
@@ -126,6 +145,7 @@ def class_for(description):
             namespace[name] = _method(interface, kinds["method"])
         else:
             namespace[name] = _property(interface, name, kinds.get("get"), kinds.get("put"))
+    _add_conventions(namespace, description["members"])
     canonical = {name.lower(): name for name in rows}
     names = list(rows)
 
