@@ -5,14 +5,20 @@
 
 #include <cstddef>
 #include <memory>
-#include <span>
 #include <string>
+
+#include "Corvane/MappingGuard.h"
 
 namespace corvane {
 
+// Whether a shared object of `bytes` bytes has the size of an engine's block: 8 num (num + 2) for
+// num = 2^1 ... 2^13 (the sweep of blocks whose creator died recognises engine blocks by it).
+bool IsFTUBlockSize(std::size_t bytes);
+
 // A block this object owns: the POSIX shared-memory object "/" + id, mode 0600, of `doubles`
 // doubles, zero-filled and backed by allocated pages (so that a full shared-memory file system
-// fails here rather than faulting on a later write). The name is removed when the block is
+// fails here rather than faulting on a later write). The owner holds a shared lock on it for its
+// life, which tells the sweep that its creator lives. The name is removed when the block is
 // destroyed; a reader that has mapped it keeps its view. Fails with E_OUTOFMEMORY and "Could not
 // create mapping object" when the object cannot be made or sized (also when the name exists), and
 // with E_UNEXPECTED and "Could not map view of file" when it cannot be mapped.
@@ -25,13 +31,18 @@ public:
 
     double* data() const { return data_; }
     std::size_t size() const { return doubles_; }
+    // Fails with "The shared block was shortened by another program" once a page of the block has
+    // lost its memory (what was read from it since is not the grid).
+    void ThrowIfDamaged() const;
 
 private:
     CFTUBlock() = default;
 
     double* data_ = nullptr;
     std::size_t doubles_ = 0;
+    int fd_ = -1;
     std::string name_;
+    CMappingGuard guard_;
 };
 
 // Another owner's block, opened by its ID and mapped read-only for as long as this view lives.
@@ -45,10 +56,13 @@ public:
     CFTUBlockView& operator=(const CFTUBlockView&) = delete;
 
     const double* data() const { return data_; }
+    // As CFTUBlock::ThrowIfDamaged, for what was read through this view.
+    void ThrowIfDamaged() const;
 
 private:
     const double* data_ = nullptr;
     std::size_t bytes_ = 0;
+    CMappingGuard guard_;
 };
 
 }  // namespace corvane

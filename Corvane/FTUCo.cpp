@@ -82,7 +82,15 @@ void* CFTUCo::QueryOther(const IID& iid) { return iid == IID_CFTUCoImpl ? static
 
 CFTUEngine& CFTUCo::Engine() {
     if (!engine_) throw StatusError(E_UNEXPECTED, "The engine has no grid yet: set numL2 first");
+    block_->ThrowIfDamaged();
     return *engine_;
+}
+
+// What was read from the grid is handed out only while the block is whole.
+template <class T>
+T CFTUCo::Checked(T result) const {
+    block_->ThrowIfDamaged();
+    return result;
 }
 
 std::int32_t CFTUCo::get_numL2() { return engine_ ? engine_->numL2() : 0; }
@@ -125,6 +133,7 @@ void CFTUCo::Accumulate(std::int32_t nThrds, std::int32_t outState, IDispatch* p
     RequireOutState(outState);
     auto other = OtherGrid(nThrds, pFTU, "pFTU", stTime);
     Engine().MultiplyBy(other->data());
+    other->ThrowIfDamaged();
     other.reset();
     Engine().State(nThrds, outState);
 }
@@ -137,14 +146,14 @@ std::u16string CFTUCo::get_ID() { return id_; }
 
 void CFTUCo::Marginal(std::int32_t XorY, std::int32_t rt, Variant& unitOut, Variant& varOut) {
     double unit = 0.0;
-    std::vector<double> out = Engine().Marginal(XorY, unit);
+    std::vector<double> out = Checked(Engine().Marginal(XorY, unit));
     varOut = DoubleToVariant(rt, std::move(out));
     unitOut = Variant(unit);
 }
 
 void CFTUCo::FTU(std::int32_t rt, double maxFTU, Variant& unit, Variant& varOut) {
     double w = 0.0;
-    std::vector<double> out = Engine().FTU(maxFTU, w);
+    std::vector<double> out = Checked(Engine().FTU(maxFTU, w));
     varOut = DoubleToVariant(rt, std::move(out));
     unit = Variant(w);
 }
@@ -172,7 +181,8 @@ Variant CFTUCo::Density(std::int32_t nThrds, std::int32_t desiredNumL2, std::int
         throw StatusError(E_UNEXPECTED, "desiredNumL2 (" + std::to_string(desiredNumL2) + ") is not numL2 (" +
                                             std::to_string(engine.numL2()) + ")");
     const FTUGrid& g = engine.grid();
-    return Double2DToVariant(rt, g.num, g.stride(), std::span<const double>(g.data, g.size()), StorageOrder::RowMajor);
+    return Checked(
+        Double2DToVariant(rt, g.num, g.stride(), std::span<const double>(g.data, g.size()), StorageOrder::RowMajor));
 }
 
 void CFTUCo::NumAndUnit(Variant& numL2, Variant& num, Variant& unitX, Variant& unitY) {
@@ -184,15 +194,18 @@ void CFTUCo::NumAndUnit(Variant& numL2, Variant& num, Variant& unitX, Variant& u
 }
 
 Variant CFTUCo::Corr(std::int32_t rt) {
-    const auto c = Engine().Corr();
+    const auto c = Checked(Engine().Corr());
     return DoubleToVariant(rt, std::span<const double>(c));
 }
 
-Variant CFTUCo::Slice(double obsLoss, std::int32_t rt) { return DoubleToVariant(rt, Engine().Slice(obsLoss)); }
+Variant CFTUCo::Slice(double obsLoss, std::int32_t rt) {
+    return DoubleToVariant(rt, Checked(Engine().Slice(obsLoss)));
+}
 
 void CFTUCo::Mix(std::int32_t nThrds, double wtThis, double wtOther, IDispatch* pFTUOther) {
     auto other = OtherGrid(nThrds, pFTUOther, "pFTUOther", stSpace);
     Engine().MixWith(other->data(), wtThis, wtOther);
+    other->ThrowIfDamaged();
 }
 
 void CFTUCo::ExecuteCounts(std::int32_t nThrds, const Variant& p00, const Variant& p10, const Variant& p01,

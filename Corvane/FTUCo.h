@@ -47,7 +47,10 @@ protected:
     void* QueryOther(const automation::IID& iid) override;
 
 private:
+    // The engine, once its grid is allocated and while its block is whole.
     CFTUEngine& Engine();
+    template <class T>
+    T Checked(T result) const;
     // The other engine of Accumulate and Mix, brought to st after this one, and a read-only view
     // of its grid; fails with E_INVALIDARG when it is no engine or its numL2 differs.
     std::unique_ptr<CFTUBlockView> OtherGrid(std::int32_t nThrds, automation::IDispatch* other, const char* argument,

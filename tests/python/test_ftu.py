@@ -5,12 +5,15 @@ import gc
 import mmap
 import os
 import stat
-import time
+import subprocess
+import sys
+import textwrap
 
 import numpy as np
 import pytest
 
 from codes import *
+from shm_blocks import blocks_left_behind
 from scripthost import AutomationError, CreateObject
 
 # stateEnum
@@ -23,12 +26,7 @@ SHM = "/dev/shm"
 def no_block_outlives_the_tests():
     before = set(os.listdir(SHM))
     yield
-    gc.collect()
-    # Blocks of other programs running beside these tests come and go; ours must be gone for good.
-    deadline = time.monotonic() + 5.0
-    while (left := set(os.listdir(SHM)) - before) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    assert left == set()
+    assert blocks_left_behind(before) == set()
 
 
 # ---------------------------------------------------------------------------------------------
@@ -718,3 +716,44 @@ def test_claim_development_object_with_one_claim_and_refusals(agg):
     fails(lambda: agg.CreateBivDistClaimDevel(fqPoisson, [1.0], 0, 0.4, 0.3, 0.2, 0.1), E_INVALIDARG)
     fails(lambda: agg.CreateBivDistClaimDevel(fqPoisson, [1.0], -2, 0.4, 0.3, 0.2, 0.1), E_INVALIDARG)
     fails(lambda: agg.CreateBivDistClaimDevel(9, [1.0], 3, 0.4, 0.3, 0.2, 0.1), E_FAIL, "Invalid freq dist")
+
+
+# ---------------------------------------------------------------------------------------------
+# Blocks that another program shortens, and blocks whose creator died
+
+
+def run_python(code):
+    return subprocess.run([sys.executable, "-c", textwrap.dedent(code)], env=os.environ.copy(), capture_output=True,
+                          text=True, timeout=120)
+
+
+def test_a_block_shortened_by_another_program_fails_the_calls_that_use_it(agg, counts16):
+    reader = agg.CreateFTU(4)
+    reader.ExecuteCounts(1, *COUNTS, fqPoisson, [1.0], stSpace)
+    os.truncate(os.path.join(SHM, counts16.ID), 0)
+    shortened = "The shared block was shortened by another program"
+    fails(lambda: reader.Mix(1, 0.5, 0.5, counts16), E_FAIL, "Could not map view of file")  # past its end
+    fails(lambda: counts16.Corr(rtScript), E_FAIL, shortened)
+    fails(lambda: counts16.State(1, stTime), E_FAIL, shortened)
+    reader.Density(1, 4, rtScript)  # the reader's own block is whole
+    assert agg.FreqMoms(fqPoisson, [2.0], rtScript)[0] == 2.0  # the process goes on
+
+
+def test_the_block_of_a_dead_engine_is_swept_at_the_next_load(agg):
+    live = agg.CreateFTU(2)
+    run = run_python("""
+        import os
+        from scripthost import CreateObject
+        ftu = CreateObject("Corvane.AggCo").CreateFTU(3)
+        print(ftu.ID, flush=True)
+        os._exit(3)
+    """)
+    orphan = os.path.join(SHM, run.stdout.strip())
+    assert run.returncode == 3 and os.path.exists(orphan)
+    loaded = run_python("""
+        from scripthost import CreateObject
+        CreateObject("Corvane.AggCo")
+    """)
+    assert loaded.returncode == 0, loaded.stderr
+    assert not os.path.exists(orphan)
+    assert os.path.exists(os.path.join(SHM, live.ID))  # a live engine's block stays

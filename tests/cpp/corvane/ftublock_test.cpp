@@ -2,12 +2,17 @@
 // with their owner.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
+#include "Corvane/BlockSweep.h"
 #include "Corvane/FTUBlock.h"
 #include "automation/failure.h"
 #include "automation/guid.h"
@@ -58,6 +63,43 @@ TEST(FTUBlock, ReadersAndOwnersAreRefusedWhatTheBlockCannotGive) {
     refused(id, 17, "Could not map view of file");  // past the end of the block
     refused(NewId(), 16, "Could not create mapping object");
     CFTUBlockView within(id, 16);
+}
+
+TEST(FTUBlock, TheSweepRemovesTheBlockOfADeadEngineOnly) {
+    const std::string orphan = NewId(), liveId = NewId();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CFTUBlock::Create(orphan, 4 * 6).release();  // a 4 x 4 grid, never released
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(std::filesystem::exists(ShmPath(orphan)));
+    auto live = CFTUBlock::Create(liveId, 4 * 6);
+    SweepOrphanedBlocks();
+    EXPECT_FALSE(std::filesystem::exists(ShmPath(orphan)));
+    EXPECT_TRUE(std::filesystem::exists(ShmPath(liveId)));
+    EXPECT_TRUE(IsFTUBlockSize(8 * 4 * 6));
+    EXPECT_TRUE(IsFTUBlockSize(8 * 8192 * 8194));
+    EXPECT_FALSE(IsFTUBlockSize(8 * 4 * 6 + 8));
+    EXPECT_FALSE(IsFTUBlockSize(8 * 16384 * 16386));
+}
+
+TEST(FTUBlock, ABlockShortenedByAnotherProgramFailsWhatReadsIt) {
+    const std::string id = NewId();
+    const std::size_t doubles = 64 * 66;  // several pages
+    auto block = CFTUBlock::Create(id, doubles);
+    CFTUBlockView view(id, doubles);
+    const int fd = ::shm_open(("/" + id).c_str(), O_RDWR, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 4096), 0);
+    ::close(fd);
+    block->ThrowIfDamaged();  // nothing past the end has been touched yet
+    volatile double read = view.data()[doubles - 1];
+    EXPECT_EQ(read, 0.0);
+    EXPECT_THROW(view.ThrowIfDamaged(), std::runtime_error);
+    block->data()[doubles - 1] = 1.0;
+    EXPECT_THROW(block->ThrowIfDamaged(), std::runtime_error);
 }
 
 }  // namespace
