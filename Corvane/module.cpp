@@ -5,6 +5,7 @@
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/BlockSweep.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/FTUCo.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/identities.h"
 #include "Corvane/numerics/codes.h"
@@ -21,6 +22,7 @@ const ClassEntry kClasses[] = {
     Creatable<CParamFile>("Free", LIBID_CORVANELib),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
+    ResultOnly<CFTUCo>(),
 };
 
 #define CORVANE_CONSTANT(name, value, help) {#name, name, help},
