@@ -4,9 +4,11 @@
 
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/FTUCo.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/numerics/aggregate/aggregate_builder.h"
 #include "Corvane/numerics/bivariate/biv_build.h"
+#include "Corvane/numerics/bivariate/biv_claim_devel.h"
 #include "Corvane/numerics/bivariate/biv_moments.h"
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/grid/dist_compare.h"
@@ -132,6 +134,14 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                  {In("emp"), In("numL2"), In("unit"), In("thy"), In("rt"), Out("den_fe"), Out("Fe"),
                                   Out("Ft"), Out("Se"), Out("st"), Out("XSe"), Out("XSt"), Out("QQe"), Out("QQt")},
                                  "A sample beside a theoretical density: densities, CDFs, survival, excess and QQ"),
+    Method<&CAggCo::CreateBivDistClaimDevel>(
+        60, "CreateBivDistClaimDevel",
+        {In("fq"), In("fqParam"), In("numL2"), In("p00"), In("p01"), In("p10"), In("p11"), Result("varOut")},
+        "Bivariate object of a claim count of 0/1 indicator pairs on a 2^numL2 x 2^numL2 grid"),
+    Method<&CAggCo::CreateFTU>(61, "CreateFTU", {In("num_l2"), Result("ppFTU")},
+                               "New two-dimensional transform engine with a 2^num_l2 x 2^num_l2 grid"),
+    Method<&CAggCo::CreateFTUVar>(62, "CreateFTUVar", {In("num_l2"), Result("varOut")},
+                                  "New two-dimensional transform engine, as a variant"),
 }};
 
 std::u16string ReadDefaultParamFile() {
@@ -485,5 +495,32 @@ void CAggCo::put_Padding(std::int32_t value) {
     Require(value >= 0 && value <= 30, "Padding must be in [0, 30], got " + std::to_string(value));
     padding_ = value;
 }
+
+// A grid of 2 x 2 cells at least, since the four probabilities take two rows and two columns.
+Variant CAggCo::CreateBivDistClaimDevel(std::int32_t fq, const Variant& fqParam, std::int32_t numL2, double p00,
+                                        double p01, double p10, double p11) {
+    if (numL2 < 1) throw std::invalid_argument("numL2 must be 1 or more");
+    const int n = GridSize(numL2);
+    auto family = freqdist::CreateFreqDist(fq, VariantToDouble(fqParam));
+    const std::u16string id = GUIDasBSTR();
+    auto block = NewSharedBlock(id, n, n, 1.0, 1.0);
+    std::span<double> density;
+    try {
+        density = block->Density();
+    } catch (const std::runtime_error& e) {
+        throw StatusError(E_OUTOFMEMORY, e.what());
+    }
+    ClaimDevelCounts(*family, block->Transform2D(), density, p00, p01, p10, p11);
+    return Variant(MakeObject<CBivEmpCo>(std::move(block), id).get());
+}
+
+// The engine exists only with its grid: a failure to allocate it releases the object.
+ComPtr<IDispatch> CAggCo::CreateFTU(std::int32_t num_l2) {
+    auto engine = std::make_unique<CFTUCo>();
+    engine->put_numL2(num_l2);
+    return engine.release()->DispatchPtr();
+}
+
+Variant CAggCo::CreateFTUVar(std::int32_t num_l2) { return Variant(CreateFTU(num_l2).get()); }
 
 }  // namespace corvane

@@ -88,6 +88,12 @@ public:
                             automation::Variant& momsOut, std::int32_t rt, automation::Variant& aggSample,
                             automation::Variant& diagSample);
     automation::Variant CreateBivDistFromFile(const std::u16string& fileName);
+    automation::Variant CreateBivDistClaimDevel(std::int32_t fq, const automation::Variant& fqParam,
+                                                std::int32_t numL2, double p00, double p01, double p10, double p11);
+
+    // Two-dimensional transform engines.
+    automation::ComPtr<automation::IDispatch> CreateFTU(std::int32_t num_l2);
+    automation::Variant CreateFTUVar(std::int32_t num_l2);
 
     // Aggregates are computed on a grid 2^Padding times longer than they are returned.
     std::int32_t get_Padding();

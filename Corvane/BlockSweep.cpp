@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Corvane/BivBlock.h"
+#include "Corvane/FTUBlock.h"
 
 namespace corvane {
 
@@ -50,8 +51,9 @@ int OpenUnlockedBlock(int dirFd, const char* name, struct stat& st) {
     std::array<std::byte, kBivHeaderBytes> header{};
     const bool ours = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
                       (st.st_mode & 07777) == 0600 &&
-                      ::pread(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size()) &&
-                      BivImageBytes(header) == static_cast<std::size_t>(st.st_size);
+                      (IsFTUBlockSize(static_cast<std::size_t>(st.st_size)) ||
+                       (::pread(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size()) &&
+                        BivImageBytes(header) == static_cast<std::size_t>(st.st_size)));
     if (!ours || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;

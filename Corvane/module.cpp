@@ -5,6 +5,7 @@
 #include "Corvane/BivEmpCo.h"
 #include "Corvane/BlockSweep.h"
 #include "Corvane/EmpCo.h"
+#include "Corvane/FTUCo.h"
 #include "Corvane/ImancCo.h"
 #include "Corvane/ParamFile.h"
 #include "Corvane/Portfolio.h"
@@ -29,6 +30,7 @@ const ClassEntry kClasses[] = {
     Creatable<CPortfolio>("Free", LIBID_Portfolio),
     ResultOnly<CEmpCo>(),
     ResultOnly<CBivEmpCo>(),
+    ResultOnly<CFTUCo>(),
 };
 
 #define CORVANE_CONSTANT(name, value, help) {#name, name, help},

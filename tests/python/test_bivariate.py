@@ -9,12 +9,12 @@ import struct
 import subprocess
 import sys
 import textwrap
-import time
 
 import numpy as np
 import pytest
 
 from codes import *
+from shm_blocks import blocks_left_behind
 from scripthost import AutomationError, CreateObject
 
 # depType
@@ -31,12 +31,7 @@ HEADER = 1024
 def no_block_outlives_the_tests():
     before = set(os.listdir(SHM))
     yield
-    gc.collect()
-    # Blocks of other programs running beside these tests come and go; ours must be gone for good.
-    deadline = time.monotonic() + 5.0
-    while (left := set(os.listdir(SHM)) - before) and time.monotonic() < deadline:
-        time.sleep(0.1)
-    assert left == set()
+    assert blocks_left_behind(before) == set()
 
 
 # ---------------------------------------------------------------------------------------------

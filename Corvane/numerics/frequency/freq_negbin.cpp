@@ -22,15 +22,19 @@ std::array<double, 3> CNegBin::Moments() const {
 }
 
 // z = a + ib: p / (1 - q z) = w with d = 1 - q a, D = d^2 + q^2 b^2, w = p d / D + i p q b / D;
-// the result is w^r = exp(r log w) on the principal branch, the real power when w is real.
+// the result is w^r = exp(r log w) on the principal branch, the real power when w is real. With
+// log w = log|w| + i arg w it is |w|^r (cos(r arg w) + i sin(r arg w)), |w|^r = exp(r/2 log |w|^2):
+// real functions only, which cost a fraction of the complex logarithm and exponential.
 std::complex<double> CNegBin::Pgf(std::complex<double> z) const {
     const double q = 1.0 - p_;
     const double a = z.real(), b = z.imag();
     if (b == 0.0) return std::pow(p_ / (1.0 - q * a), r_);
     const double d = 1.0 - q * a;
     const double D = d * d + q * q * b * b;
-    const std::complex<double> w(p_ * d / D, p_ * q * b / D);
-    return std::exp(r_ * std::log(w));
+    const double wr = p_ * d / D, wi = p_ * q * b / D;
+    const double modulus = std::exp(0.5 * r_ * std::log(wr * wr + wi * wi));
+    const double angle = r_ * std::atan2(wi, wr);
+    return {modulus * std::cos(angle), modulus * std::sin(angle)};
 }
 
 }  // namespace freqdist

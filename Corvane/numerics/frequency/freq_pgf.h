@@ -17,9 +17,12 @@ namespace freqdist {
 void ApplyPGF(const CAbstractFreq& family, std::span<double> x);
 
 // data holds rows x (cols/2 + 1) complex values of a two-dimensional real-to-complex transform,
-// row by row; every z becomes P(z) / (rows cols), the normalisation of the unnormalised round
-// trip. A family that needs no transform leaves data as it is (no division). A large transform
-// shares its rows with a second thread.
-void ApplyPGF2D(const CAbstractFreq& family, std::complex<double>* data, std::size_t rows, std::size_t cols);
+// row by row; every z becomes scale P(z): a caller whose inverse transform is unnormalised passes
+// 1 / (rows cols), one whose inverse divides by rows cols passes 1. A family that needs no
+// transform leaves data as it is. The rows are shared out among `threads` threads (the calling
+// thread one of them, at most one a row); with 0 a large transform shares them with a second
+// thread. Every element is rewritten on its own, so the result does not depend on the threads.
+void ApplyPGF2D(const CAbstractFreq& family, std::complex<double>* data, std::size_t rows, std::size_t cols,
+                double scale, int threads = 0);
 
 }  // namespace freqdist

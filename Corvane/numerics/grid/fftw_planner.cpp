@@ -18,14 +18,18 @@ int ThreadsFor(std::size_t points) {
     return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
 }
 
-fftw_plan MakePlan(std::size_t points, const std::function<fftw_plan()>& make) {
+fftw_plan MakePlanOnThreads(int threads, const std::function<fftw_plan()>& make) {
     static std::mutex mutex;
     MakeFftwPlannerThreadSafe();
     std::lock_guard lock(mutex);
-    fftw_plan_with_nthreads(ThreadsFor(points));
+    fftw_plan_with_nthreads(threads);
     fftw_plan plan = make();
     fftw_plan_with_nthreads(1);
     return plan;
+}
+
+fftw_plan MakePlan(std::size_t points, const std::function<fftw_plan()>& make) {
+    return MakePlanOnThreads(ThreadsFor(points), make);
 }
 
 }  // namespace corvane

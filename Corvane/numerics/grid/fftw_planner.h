@@ -18,8 +18,11 @@ void MakeFftwPlannerThreadSafe();
 // them), one below, where starting threads costs more than they save.
 int ThreadsFor(std::size_t points);
 
-// Makes a plan with `make` for ThreadsFor(points) threads. FFTW takes the thread count from a
+// Makes a plan with `make` that runs on `threads` threads. FFTW takes the thread count from a
 // process-wide setting at planning time, so plans are made one at a time here.
+fftw_plan MakePlanOnThreads(int threads, const std::function<fftw_plan()>& make);
+
+// MakePlanOnThreads(ThreadsFor(points), make).
 fftw_plan MakePlan(std::size_t points, const std::function<fftw_plan()>& make);
 
 }  // namespace corvane

@@ -123,7 +123,7 @@ TEST(FreqTransform, OneLeavesTransformsUnchanged) {
     EXPECT_EQ(x, in);
     const std::vector<std::complex<double>> in2{{0.5, 1}, {2, -3}, {4, 0}, {1, 1}, {0, 2}, {-1, 0}};
     std::vector<std::complex<double>> z = in2;
-    freqdist::ApplyPGF2D(*f, z.data(), 2, 4);
+    freqdist::ApplyPGF2D(*f, z.data(), 2, 4, 0.125);
     EXPECT_EQ(z, in2);
 }
 
@@ -161,7 +161,7 @@ TEST(FreqTransform, PoissonWithZeroMeanGivesTheTransformOfNoClaims) {
         }
     }
     std::vector<std::complex<double>> z(3 * (4 / 2 + 1), {0.3, -0.8});
-    freqdist::ApplyPGF2D(*f, z.data(), 3, 4);
+    freqdist::ApplyPGF2D(*f, z.data(), 3, 4, 1.0 / 12);
     for (const auto& w : z) EXPECT_EQ(w, std::complex<double>(1.0 / 12, 0.0));
 }
 

@@ -151,20 +151,22 @@ TEST(FreqPgf, MomentsAgreeWithTheProbabilities) {
     }
 }
 
-TEST(FreqPgf, TwoDimensionalArrayIsThePgfDividedByTheGridSize) {
+TEST(FreqPgf, TwoDimensionalArrayIsThePgfTimesTheScale) {
     // Each complex value z also sits at position 1 of a 3-long vector, where ApplyPGF gives P(z).
     const std::size_t rows = 2, cols = 5;  // 2 x 3 complex values
     const std::vector<std::complex<double>> z{{0.9, 0.1}, {-0.3, 0.4}, {0.5, -0.5}, {0.0, 0.0}, {1.0, 0.0}, {-0.9, -0.2}};
     for (const auto& c : Cases()) {
         SCOPED_TRACE(c.label);
         const auto freq = freqdist::CreateFreqDist(c.code, c.params);
-        std::vector<std::complex<double>> data = z;
-        freqdist::ApplyPGF2D(*freq, data.data(), rows, cols);
-        for (std::size_t i = 0; i < z.size(); ++i) {
-            std::vector<double> x{1.0, z[i].real(), z[i].imag()};
-            freqdist::ApplyPGF(*freq, x);
-            EXPECT_NEAR(data[i].real(), x[1] / double(rows * cols), 1e-15);
-            EXPECT_NEAR(data[i].imag(), x[2] / double(rows * cols), 1e-15);
+        for (double scale : {1.0, 1.0 / double(rows * cols)}) {
+            std::vector<std::complex<double>> data = z;
+            freqdist::ApplyPGF2D(*freq, data.data(), rows, cols, scale);
+            for (std::size_t i = 0; i < z.size(); ++i) {
+                std::vector<double> x{1.0, z[i].real(), z[i].imag()};
+                freqdist::ApplyPGF(*freq, x);
+                EXPECT_NEAR(data[i].real(), x[1] * scale, 1e-15);
+                EXPECT_NEAR(data[i].imag(), x[2] * scale, 1e-15);
+            }
         }
     }
 }
@@ -186,7 +188,7 @@ TEST(FreqPgf, LargeTransformsSharedWithASecondThreadMatchPositionByPosition) {
     std::vector<std::complex<double>> z(rows * (cols / 2 + 1));
     for (std::size_t i = 0; i < z.size(); ++i) z[i] = std::polar(0.8, 0.01 * double(i));
     const auto z0 = z;
-    freqdist::ApplyPGF2D(*freq, z.data(), rows, cols);
+    freqdist::ApplyPGF2D(*freq, z.data(), rows, cols, 1.0 / double(rows * cols));
     for (std::size_t i = 0; i < z.size(); i += 991) EXPECT_EQ(z[i], freq->Pgf(z0[i]) / double(rows * cols));
 }
 
