@@ -452,8 +452,8 @@ void CAggCo::CreateBivDistEmp1D(std::int32_t fq, const Variant& fqParams, const 
     }
     const GridAccuracy accuracy = BivDistFromMarginals(fq, fqValues, dep, depParams, block->MarginalX(), pY, unitX, unitY, block->Transform2D(),
                          block->Density());
-    block->ThrowIfDamaged();
     auto moments = BivMoments(block->Density(), static_cast<std::size_t>(nx), static_cast<std::size_t>(ny), unitX, unitY);
+    block->ThrowIfDamaged();
     momsOut = DoubleToVariant(rtScript, std::span<const double>(moments));
     ppBEC = Variant(MakeObject<CBivEmpCo>(std::move(block), id).get());
     NoteAccuracy(accuracy);

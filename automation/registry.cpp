@@ -118,6 +118,12 @@ Registry Registry::Load(const std::string& path) {
 
 bool Registry::KeyExists(std::string_view key) const { return keys_.count(Fold(key)) != 0; }
 
+std::vector<std::string> Registry::KeyNames() const {
+    std::vector<std::string> names;
+    for (const auto& [folded, key] : keys_) names.push_back(key.name);
+    return names;
+}
+
 std::optional<std::string> Registry::GetValue(std::string_view key, std::string_view name) const {
     auto k = keys_.find(Fold(key));
     if (k == keys_.end()) return std::nullopt;

@@ -27,6 +27,8 @@ public:
     static Registry Load(const std::string& path);
 
     bool KeyExists(std::string_view key) const;
+    // Every key's name as first written, in no particular order.
+    std::vector<std::string> KeyNames() const;
     // The value `name` of `key` ("" for the default value).
     std::optional<std::string> GetValue(std::string_view key, std::string_view name = "") const;
     void SetValue(std::string_view key, std::string_view name, std::string_view value);

@@ -252,7 +252,7 @@ TEST(Dispatch, FailuresBecomeStatusCodesWithTheirDescriptions) {
     EXPECT_TRUE(Failed(BareNumberStatus(99)));
 }
 
-TEST(ErrorRecord, IsSetOnFailureKeptOnSuccessAndSeparatePerThread) {
+TEST(ErrorRecordThreads, IsSetOnFailureKeptOnSuccessAndSeparatePerThread) {
     TakeErrorInfo();
     auto calc = MakeObject<CCalc>();
     std::vector<Variant> fail{Variant(static_cast<std::int32_t>(Text))}, none;

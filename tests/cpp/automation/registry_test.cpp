@@ -174,7 +174,10 @@ TEST_F(RegistryTest, SaveFollowsNoLinkPlantedAtATemporaryName) {
     EXPECT_EQ(Entries().size(), 4u);  // registry, victim and the two links
 }
 
-TEST_F(RegistryTest, ConcurrentEditorsLoseNoUpdate) {
+// Threaded tests also run under ThreadSanitizer, picked by the suite name.
+class RegistryThreads : public RegistryTest {};
+
+TEST_F(RegistryThreads, ConcurrentEditorsLoseNoUpdate) {
     const std::string path = PathOf("sub/registry");
     constexpr int perThread = 40;
     auto editor = [&](const char* key) {

@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Corvane/BivBlock.h"
@@ -80,6 +82,24 @@ TEST(BlockSweep, KeepsWhatALiveProcessHoldsAndWhatIsNoBlock) {
     EXPECT_TRUE(Exists(wrongSize));
     EXPECT_TRUE(Exists(wrongMode));
     for (const auto& id : {wrongSize, wrongMode}) ::shm_unlink(("/" + id).c_str());
+}
+
+// Sweeps running while blocks are being made never take a block from its creator, even in the
+// moment between making the object and locking it.
+TEST(BlockSweepThreads, NeverRemovesABlockBeingMade) {
+    std::atomic<bool> done{false};
+    std::thread sweeper([&] {
+        while (!done) SweepOrphanedBlocks();
+    });
+    int lost = 0;
+    for (int i = 0; i < 200; ++i) {
+        const std::string id = NewId();
+        auto block = CBivBlock::CreateShared(id, 2, 2, 1.0, 1.0);
+        lost += !Exists(id);
+    }
+    done = true;
+    sweeper.join();
+    EXPECT_EQ(lost, 0);
 }
 
 }  // namespace

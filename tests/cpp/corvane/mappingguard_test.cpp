@@ -14,6 +14,8 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "Corvane/MappingGuard.h"
 
@@ -76,6 +78,33 @@ TEST(MappingGuard, ReleasedOrOtherGuardsSeeNoDamage) {
     EXPECT_FALSE(a.Damaged());
     a.Watch(const_cast<unsigned char*>(intact.view()), kBytes);  // a slot is reused afresh
     EXPECT_FALSE(a.Damaged());
+}
+
+// Faults in several threads at once, while guards come and go: each guard sees its own damage only.
+TEST(MappingGuardThreads, EachGuardSeesOnlyItsOwnDamage) {
+    constexpr int kRounds = 50;
+    std::vector<std::thread> threads;
+    std::vector<int> mistakes(3, 0);
+    for (int t = 0; t < 2; ++t)
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < kRounds; ++round) {
+                MappedFile damaged, intact;
+                CMappingGuard a(const_cast<unsigned char*>(damaged.view()), kBytes);
+                CMappingGuard b(const_cast<unsigned char*>(intact.view()), kBytes);
+                damaged.Shorten(4096);
+                mistakes[t] += damaged.view()[kBytes - 1] != 0 || intact.view()[kBytes - 1] != 0x5A;
+                mistakes[t] += !a.Damaged() || b.Damaged();
+            }
+        });
+    threads.emplace_back([&] {
+        MappedFile file;
+        for (int round = 0; round < 20 * kRounds; ++round) {
+            CMappingGuard g(const_cast<unsigned char*>(file.view()), kBytes);
+            mistakes[2] += g.Damaged();
+        }
+    });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(mistakes, std::vector<int>(3, 0));
 }
 
 // Killed by the signal, or ended by a sanitizer's report of it.

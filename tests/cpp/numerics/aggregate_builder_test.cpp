@@ -17,7 +17,7 @@ CurveRecord NoMixture(std::span<const double>) { throw std::logic_error("no para
 
 // Claims of exactly one bucket: the aggregate is the claim count's own distribution. Grids of
 // 2^16 buckets and more apply the generating function on two threads.
-TEST(AggregateBuilder, ClaimsOfOneBucketGiveTheCountDistribution) {
+TEST(AggregateBuilderThreads, ClaimsOfOneBucketGiveTheCountDistribution) {
     for (std::int32_t numL2 : {5, 17}) {
         const double lambda[] = {4.0};
         AggregateRequest r{fqPoisson, lambda, svOne, {}, 0.0, 0.0, 1.0, numL2, 1.0};

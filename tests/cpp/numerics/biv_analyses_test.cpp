@@ -88,7 +88,7 @@ TEST(LossALAE, IncludedExpenseCedesTheLayerOfXPlusY) {
     EXPECT_EQ(LossALAE(p, 16, 16, 1, 1, alaeIncluded, 1e9, 0.0, 1), DiagonalGrid(p, 16, 16, 1, 1));
 }
 
-TEST(LossALAE, GivesTheSameResultOnOneThreadOrTwo) {
+TEST(LossALAEThreads, GivesTheSameResultOnOneThreadOrTwo) {
     const auto p = RandomDensity(64);
     const auto one = LossALAE(p, 64, 64, 0.5, 0.5, alaeProRata, 10.0, 3.0, 1);
     EXPECT_EQ(LossALAE(p, 64, 64, 0.5, 0.5, alaeProRata, 10.0, 3.0, 2), one);

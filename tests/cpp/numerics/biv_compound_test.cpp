@@ -42,9 +42,9 @@ struct DependencyCase {
     double tau;
 };
 
-class PoissonCompound : public ::testing::TestWithParam<DependencyCase> {};
+class PoissonCompoundThreads : public ::testing::TestWithParam<DependencyCase> {};
 
-TEST_P(PoissonCompound, MarginalsAreTheOneDimensionalCompounds) {
+TEST_P(PoissonCompoundThreads, MarginalsAreTheOneDimensionalCompounds) {
     const auto [dep, tau] = GetParam();
     const std::size_t n = 256;  // large enough for the generating function to run on two threads
     const double lambda = 2.0;
@@ -66,7 +66,7 @@ TEST_P(PoissonCompound, MarginalsAreTheOneDimensionalCompounds) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Dependencies, PoissonCompound,
+INSTANTIATE_TEST_SUITE_P(Dependencies, PoissonCompoundThreads,
                          ::testing::Values(DependencyCase{bvIndep, 0.0}, DependencyCase{bvClayton, 0.5},
                                            DependencyCase{bvMax, 0.0}, DependencyCase{bvFrank, -4.0}));
 
