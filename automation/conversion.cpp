@@ -44,12 +44,11 @@ std::size_t ForEachValue(const Variant& in, Sink&& sink) {
     SafeArray& a = v.array();
     if (a.dims() > 2) Mismatch();
     std::size_t n = a.count();
+    if (const std::vector<double>* d = a.doubles()) {
+        for (std::size_t i = 0; i < n; ++i) sink(i, (*d)[i]);
+        return n;
+    }
     switch (a.elementType()) {
-        case VT_R8: {
-            auto d = a.r8();
-            for (std::size_t i = 0; i < n; ++i) sink(i, d[i]);
-            break;
-        }
         case VT_I4: {
             auto d = a.i4();
             for (std::size_t i = 0; i < n; ++i) sink(i, d[i]);
@@ -92,11 +91,9 @@ std::uint32_t Extent(std::size_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
-Variant ScriptArray(std::span<const double> data) {
-    SafeArray a(VT_VARIANT, {{Extent(data.size()), 0}});
-    auto out = a.variants();
-    for (std::size_t i = 0; i < data.size(); ++i) out[i] = Variant(data[i]);
-    return Variant(std::move(a));
+// Variants holding doubles, kept as the doubles themselves (SafeArray::VariantsOfDoubles).
+Variant ScriptArray(std::vector<double>&& data, std::vector<SafeArrayBound> bounds) {
+    return Variant(SafeArray::VariantsOfDoubles(std::move(data), std::move(bounds)));
 }
 
 }  // namespace
@@ -104,10 +101,8 @@ Variant ScriptArray(std::span<const double> data) {
 std::vector<double> VariantToDouble(const Variant& v) {
     std::vector<double> out;
     const Variant& d = v.Deref();
-    if (d.vt() == (VT_ARRAY | VT_R8) && d.array().dims() <= 2) {
-        auto values = d.array().r8();
-        out.assign(values.begin(), values.end());
-        return out;
+    if (d.IsArray() && d.array().dims() <= 2) {
+        if (const std::vector<double>* values = d.array().doubles()) return *values;
     }
     if (d.IsArray()) out.reserve(d.array().count());
     ForEachValue(v, [&](std::size_t, double x) { out.push_back(x); });
@@ -158,7 +153,8 @@ Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data) {
         std::uint32_t n = Extent(data.size());
         return Variant(SafeArray(std::move(data), {{n, 0}, {1, 0}}));
     }
-    return ScriptArray(data);
+    std::uint32_t n = Extent(data.size());
+    return ScriptArray(std::move(data), {{n, 0}});
 }
 
 Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,
@@ -169,13 +165,6 @@ Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, s
     auto at = [&](std::size_t i, std::size_t j) {
         return order == StorageOrder::ColumnMajor ? data[i + j * rows] : data[i * cols + j];
     };
-    if (rt == kScript || rt == kObject) {
-        SafeArray a(VT_VARIANT, {{r, 0}, {c, 0}});
-        auto out = a.variants();
-        for (std::size_t j = 0; j < cols; ++j)
-            for (std::size_t i = 0; i < rows; ++i) out[i + j * rows] = Variant(at(i, j));
-        return Variant(std::move(a));
-    }
     std::vector<double> values(rows * cols);
     if (order == StorageOrder::ColumnMajor) {
         std::copy_n(data.begin(), rows * cols, values.begin());
@@ -183,6 +172,7 @@ Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, s
         for (std::size_t j = 0; j < cols; ++j)
             for (std::size_t i = 0; i < rows; ++i) values[i + j * rows] = at(i, j);
     }
+    if (rt == kScript || rt == kObject) return ScriptArray(std::move(values), {{r, 0}, {c, 0}});
     return Variant(SafeArray(std::move(values), {{r, 0}, {c, 0}}));
 }
 

@@ -166,9 +166,32 @@ std::size_t SafeArray::count() const noexcept {
     return n;
 }
 
-std::vector<double> SafeArray::TakeR8() {
-    auto out = std::move(std::get<std::vector<double>>(data_));
-    std::get<std::vector<double>>(data_).clear();
+SafeArray SafeArray::VariantsOfDoubles(std::vector<double>&& values, std::vector<SafeArrayBound> bounds) {
+    SafeArray a(std::move(values), std::move(bounds));
+    a.vt_ = VT_VARIANT;
+    a.data_ = DoublesAsVariants{std::move(std::get<std::vector<double>>(a.data_))};
+    return a;
+}
+
+std::span<Variant> SafeArray::variants() {
+    if (auto* d = std::get_if<DoublesAsVariants>(&data_)) {
+        std::vector<Variant> elements(d->values.begin(), d->values.end());
+        data_ = std::move(elements);
+    }
+    return std::get<std::vector<Variant>>(data_);
+}
+
+const std::vector<double>* SafeArray::doubles() const noexcept {
+    if (auto* d = std::get_if<DoublesAsVariants>(&data_)) return &d->values;
+    return std::get_if<std::vector<double>>(&data_);
+}
+
+std::vector<double> SafeArray::TakeDoubles() {
+    std::vector<double> out;
+    if (auto* d = std::get_if<DoublesAsVariants>(&data_)) out = std::move(d->values);
+    else out = std::move(std::get<std::vector<double>>(data_));
+    data_ = std::vector<double>();
+    if (vt_ == VT_VARIANT) data_ = DoublesAsVariants{};
     for (auto& b : bounds_) b.cElements = 0;
     return out;
 }

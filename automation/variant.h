@@ -143,6 +143,10 @@ public:
     // Takes the values without copying them.
     SafeArray(std::vector<double>&& values, std::vector<SafeArrayBound> bounds);
     SafeArray(std::vector<std::int32_t>&& values, std::vector<SafeArrayBound> bounds);
+    // An array of VT_VARIANT elements that all hold VT_R8, made from the doubles without a copy.
+    // It keeps them as doubles until variants() is first asked for, so that results of millions
+    // of values pass on to a caller that reads numbers without a cost per element.
+    static SafeArray VariantsOfDoubles(std::vector<double>&& values, std::vector<SafeArrayBound> bounds);
 
     VARTYPE elementType() const noexcept { return vt_; }
     std::size_t dims() const noexcept { return bounds_.size(); }
@@ -152,14 +156,21 @@ public:
     std::span<double> r8() { return std::get<std::vector<double>>(data_); }
     std::span<std::int32_t> i4() { return std::get<std::vector<std::int32_t>>(data_); }
     std::span<std::u16string> bstr() { return std::get<std::vector<std::u16string>>(data_); }
-    std::span<Variant> variants() { return std::get<std::vector<Variant>>(data_); }
-    // Moves the doubles out, leaving an empty array; for handing results on without a copy.
-    std::vector<double> TakeR8();
+    std::span<Variant> variants();
+    // The values of a VT_R8 array, or of a VT_VARIANT array still held as its doubles; null otherwise.
+    const std::vector<double>* doubles() const noexcept;
+    // Moves those doubles out, leaving an empty array; for handing results on without a copy.
+    std::vector<double> TakeDoubles();
 
 private:
     VARTYPE vt_;
     std::vector<SafeArrayBound> bounds_;
-    std::variant<std::vector<double>, std::vector<std::int32_t>, std::vector<std::u16string>, std::vector<Variant>>
+    // The doubles of a VT_VARIANT array whose elements all hold VT_R8 (see VariantsOfDoubles).
+    struct DoublesAsVariants {
+        std::vector<double> values;
+    };
+    std::variant<std::vector<double>, std::vector<std::int32_t>, std::vector<std::u16string>, std::vector<Variant>,
+                 DoublesAsVariants>
         data_;
 };
 

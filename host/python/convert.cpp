@@ -78,10 +78,12 @@ Variant FromSequence(py::handle seq) {
     return FromObjectArray(a);
 }
 
-py::object NumpyFromR8(SafeArray& a) {
+// The doubles of a VT_R8 array, or of an array of variants held as doubles, handed to numpy
+// without a copy.
+py::object NumpyFromDoubles(SafeArray& a) {
     std::vector<SafeArrayBound> bounds;
     for (std::size_t d = 0; d < a.dims(); ++d) bounds.push_back(a.bound(d));
-    auto* values = new std::vector<double>(a.TakeR8());
+    auto* values = new std::vector<double>(a.TakeDoubles());
     py::capsule owner(values, [](void* p) { delete static_cast<std::vector<double>*>(p); });
     std::vector<py::ssize_t> shape, strides;
     py::ssize_t stride = sizeof(double);
@@ -119,8 +121,8 @@ py::object ArrayOfObjects(const SafeArray& a, std::vector<py::object>&& items) {
 
 py::object FromArray(Variant& v) {
     SafeArray& a = v.array();
+    if (a.doubles()) return NumpyFromDoubles(a);
     switch (a.elementType()) {
-        case VT_R8: return NumpyFromR8(a);
         case VT_I4: {
             auto shape = ShapeOf(a);
             std::vector<py::ssize_t> strides;
@@ -144,7 +146,7 @@ py::object FromArray(Variant& v) {
                     for (std::size_t d = 0; d < a.dims(); ++d) b.push_back(a.bound(d));
                     return b;
                 }());
-                return NumpyFromR8(r8);
+                return NumpyFromDoubles(r8);
             }
             std::vector<py::object> items;
             for (Variant& e : elements) items.push_back(FromVariant(std::move(e)));

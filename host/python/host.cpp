@@ -3,7 +3,6 @@
 // with one attribute per member, signatures and help) is defined by the package
 // (scripthost/objects.py) from the descriptions made here.
 #include <dlfcn.h>
-#include <malloc.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
@@ -80,12 +79,6 @@ PYBIND11_MODULE(_scripthost, m) {
     // on each other (one holding the guard and importing numpy, the other holding the GIL).
     py::module_::import("numpy");
     py::detail::npy_api::get();
-
-    // Calls move arrays of millions of doubles in fresh buffers. Serving those from the heap
-    // instead of fresh mappings lets later calls reuse pages already touched, which spares the
-    // page faults that would otherwise cost several times the copies themselves.
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
 
     py::class_<Dispatch>(m, "Dispatch")
         .def(py::init([](const Dispatch& other) { return other; }))

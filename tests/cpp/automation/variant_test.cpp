@@ -263,16 +263,43 @@ TEST(SafeArrayLayout, KeepsBoundsAndStoresTheFirstIndexFastest) {
     EXPECT_THROW(SafeArray(std::vector<double>(5), {{3, 0}, {2, 0}}), StatusError);
 }
 
-TEST(SafeArrayLayout, TakeR8HandsTheValuesOnWithoutACopy) {
+TEST(SafeArrayLayout, TakeDoublesHandsTheValuesOnWithoutACopy) {
     std::vector<double> values{1, 2, 3, 4};
     const double* data = values.data();
     SafeArray a(std::move(values), {{2, 0}, {2, 0}});
     EXPECT_EQ(a.r8().data(), data);
-    std::vector<double> out = a.TakeR8();
+    std::vector<double> out = a.TakeDoubles();
     EXPECT_EQ(out.data(), data);
     EXPECT_EQ(out, (std::vector<double>{1, 2, 3, 4}));
     EXPECT_EQ(a.count(), 0u);
     EXPECT_TRUE(a.r8().empty());
+}
+
+TEST(SafeArrayLayout, VariantsOfDoublesAreVariantsHoldingDoubles) {
+    std::vector<double> values{1.5, 2.5, 3.5, 4.5, 5.5, 6.5};
+    const double* data = values.data();
+    SafeArray a = SafeArray::VariantsOfDoubles(std::move(values), {{3, 0}, {2, 0}});
+    EXPECT_EQ(a.elementType(), VT_VARIANT);
+    ASSERT_NE(a.doubles(), nullptr);
+    EXPECT_EQ(a.doubles()->data(), data);
+
+    // A copy keeps the compact form; asking for the variants gives each value as VT_R8.
+    SafeArray b = a;
+    auto elements = b.variants();
+    ASSERT_EQ(elements.size(), 6u);
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        EXPECT_EQ(elements[i].vt(), VT_R8);
+        EXPECT_EQ(elements[i].r8(), 1.5 + static_cast<double>(i));
+    }
+    EXPECT_EQ(b.doubles(), nullptr) << "once the variants were handed out, they are the array";
+    elements[0] = Variant(u"text");
+    EXPECT_EQ(b.variants()[0].vt(), VT_BSTR);
+
+    std::vector<double> out = a.TakeDoubles();
+    EXPECT_EQ(out.data(), data);
+    EXPECT_EQ(a.count(), 0u);
+    EXPECT_EQ(a.elementType(), VT_VARIANT);
+    EXPECT_TRUE(a.variants().empty());
 }
 
 }  // namespace

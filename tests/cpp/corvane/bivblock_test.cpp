@@ -1,4 +1,5 @@
 // The bivariate block: layout, shared-memory life, file image and refused headers.
+#include <ostream>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -203,6 +204,11 @@ struct LyingHeader {
     std::int32_t nx, ny;
     std::size_t fileBytes;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const LyingHeader& c, std::ostream* os) {
+    for (const char* p = c.what; *p; ++p) *os << (*p == ' ' ? '_' : *p);
+}
 
 class BivBlockOpenFile : public ::testing::TestWithParam<LyingHeader> {};
 

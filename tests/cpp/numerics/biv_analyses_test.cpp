@@ -1,5 +1,6 @@
 // Reading a bivariate density: X + Y, a layer's payment with loss and expense, the ratio of the
 // coordinates, and the joint moments.
+#include <ostream>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -54,6 +55,11 @@ struct ProRataCase {
     double unit, attach, layer;
     std::size_t bucket;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const ProRataCase& c, std::ostream* os) {
+    *os << "x" << c.x << "_y" << c.y << "_unit" << c.unit << "_attach" << c.attach << "_layer" << c.layer;
+}
 
 class LossALAEProRata : public ::testing::TestWithParam<ProRataCase> {};
 
@@ -113,6 +119,8 @@ struct RatioCase {
     std::size_t x, y;
     std::size_t bucket;  // 8 = not counted
 };
+
+void PrintTo(const RatioCase& c, std::ostream* os) { *os << "x" << c.x << "_y" << c.y; }
 
 class FTUVarCells : public ::testing::TestWithParam<RatioCase> {};
 

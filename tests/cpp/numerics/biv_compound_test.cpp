@@ -1,5 +1,6 @@
 // Compounding a claim count onto bivariate claim sizes: the marginals of the result are the
 // one-dimensional compounds of the marginals, and its moments those of a compound Poisson pair.
+#include <ostream>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -41,6 +42,9 @@ struct DependencyCase {
     std::int32_t dep;
     double tau;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const DependencyCase& c, std::ostream* os) { *os << "dep" << c.dep << "_tau" << c.tau; }
 
 class PoissonCompoundThreads : public ::testing::TestWithParam<DependencyCase> {};
 

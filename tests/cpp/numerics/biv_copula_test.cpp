@@ -1,4 +1,5 @@
 // Copula densities checked against the copulas' rectangle probabilities evaluated directly.
+#include <ostream>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -71,6 +72,9 @@ struct CopulaCase {
     std::int32_t dep;
     double tau;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const CopulaCase& c, std::ostream* os) { *os << "dep" << c.dep << "_tau" << c.tau; }
 
 class CopulaRectangles : public ::testing::TestWithParam<CopulaCase> {};
 

@@ -1,4 +1,5 @@
 // A gross loss split by a layer into (gross, net), (gross, ceded) and (net, ceded).
+#include <ostream>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,6 +18,9 @@ struct SplitCase {
     std::int32_t dep;
     Cells cellOfGross;  // the cell that gross bucket i lands in
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << "dep" << c.dep; }
 
 class LayerSplit : public ::testing::TestWithParam<SplitCase> {};
 
@@ -45,6 +49,10 @@ struct RefusedCase {
     double L, A, s, unitY;
     std::size_t ny;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    for (const char* p = c.what; *p; ++p) *os << (*p == ' ' ? '_' : *p);
+}
 
 class LayerSplitRefused : public ::testing::TestWithParam<RefusedCase> {};
 
