@@ -499,8 +499,8 @@ void CAggCo::put_Padding(std::int32_t value) {
 // A grid of 2 x 2 cells at least, since the four probabilities take two rows and two columns.
 Variant CAggCo::CreateBivDistClaimDevel(std::int32_t fq, const Variant& fqParam, std::int32_t numL2, double p00,
                                         double p01, double p10, double p11) {
-    if (numL2 < 1) throw std::invalid_argument("numL2 must be 1 or more");
-    const int n = GridSize(numL2);
+    Require(numL2 >= 1, "numL2 must be 1 or more, got " + std::to_string(numL2));
+    const int n = static_cast<int>(GridSizeFromL2(numL2));
     auto family = freqdist::CreateFreqDist(fq, VariantToDouble(fqParam));
     const std::u16string id = GUIDasBSTR();
     auto block = NewSharedBlock(id, n, n, 1.0, 1.0);
