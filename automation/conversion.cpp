@@ -97,12 +97,17 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
     });
 }
 
-std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims) {
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims,
+                                                      StorageOrder order) {
     const Variant& v = in.Deref();
     bool match = v.IsArray() && v.array().dims() == dims.size() && (dims.size() == 1 || dims.size() == 2);
     for (std::size_t k = 0; match && k < dims.size(); ++k) match = v.array().bound(k).cElements == dims[k];
     if (!match) throw StatusError(E_INVALIDARG, "Array dimensions do not match what was expected");
-    return VariantToDouble(v);
+    if (order == StorageOrder::ColumnMajor || dims.size() == 1) return VariantToDouble(v);
+    const std::size_t rows = dims[0], cols = dims[1];
+    std::vector<double> out(rows * cols);
+    ForEachValue(v, [&](std::size_t k, double x) { out[(k % rows) * cols + k / rows] = x; });
+    return out;
 }
 
 void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {
