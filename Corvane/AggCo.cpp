@@ -473,10 +473,7 @@ void CAggCo::CreateBivDistEmp2D(std::int32_t fq, const Variant& fqParams, const 
                                 Variant& momsOut, std::int32_t rt, Variant& aggSample, Variant& diagSample) {
     const std::size_t nx = GridSizeFromL2(numXL2), ny = GridSizeFromL2(numYL2);
     const std::size_t dims[] = {nx, ny};
-    const std::vector<double> columnMajor = VariantToDoubleWithDimensionCheck(empBivDist, dims);
-    std::vector<double> p1(nx * ny);
-    for (std::size_t x = 0; x < nx; ++x)
-        for (std::size_t y = 0; y < ny; ++y) p1[x * ny + y] = columnMajor[x + y * nx];
+    const std::vector<double> p1 = VariantToDoubleWithDimensionCheck(empBivDist, dims, StorageOrder::RowMajor);
     BivAggregate agg = CompoundBivDensity(fq, VariantToDouble(fqParams), p1, nx, ny, unitX, unitY);
     momsOut = DoubleToVariant(rt, std::span<const double>(agg.moments));
     aggSample = Double2DToVariant(rt, nx, ny, agg.density, StorageOrder::RowMajor);

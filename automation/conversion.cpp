@@ -115,9 +115,15 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
     });
 }
 
-std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims) {
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims,
+                                                      StorageOrder order) {
     CheckedCount(in, dims);
-    return VariantToDouble(in);
+    const Variant& v = in.Deref();
+    if (order == StorageOrder::ColumnMajor || dims.size() == 1) return VariantToDouble(v);
+    const std::size_t rows = dims[0], cols = dims[1];
+    std::vector<double> out(rows * cols);
+    ForEachValue(v, [&](std::size_t k, double x) { out[(k % rows) * cols + k / rows] = x; });
+    return out;
 }
 
 void VariantToDoubleWithDimensionCheck(const Variant& in, std::span<const std::size_t> dims, std::span<double> buffer) {

@@ -15,6 +15,9 @@
 
 namespace automation {
 
+// How a matrix's values lie in memory: the first index fastest (the platform's order) or the last.
+enum class StorageOrder { ColumnMajor, RowMajor };
+
 // The values of a number, or of a 1-D or 2-D array of numbers, in storage order (first index
 // fastest). Empty elements count as 0; a text or object fails with DISP_E_TYPEMISMATCH; an empty
 // or missing variant gives no values. The vector owns the values: its destruction is the release.
@@ -26,10 +29,12 @@ std::size_t VariantToDouble(const Variant& v, std::span<double> buffer);
 // otherwise fails with E_INVALIDARG and writes nothing.
 void VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims, std::span<double> buffer);
 // The values of an array that has exactly the dimension sizes `dims`, checked before anything is
-// allocated; otherwise fails with E_INVALIDARG.
-std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims);
-// The same, except that an element whose index `read` rejects counts as 0 whatever it holds (a
-// spreadsheet's blank or text in a cell the caller ignores).
+// allocated; otherwise fails with E_INVALIDARG. A matrix's element (i, j) lands at i + j * rows in
+// column-major order, at i * cols + j in row-major order.
+std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims,
+                                                      StorageOrder order = StorageOrder::ColumnMajor);
+// The same in column-major order, except that an element whose index `read` rejects counts as 0
+// whatever it holds (a spreadsheet's blank or text in a cell the caller ignores).
 std::vector<double> VariantToDoubleWithDimensionCheck(const Variant& v, std::span<const std::size_t> dims,
                                                       const std::function<bool(std::size_t)>& read);
 
@@ -38,7 +43,6 @@ Variant DoubleToVariant(std::int32_t rt, std::span<const double> data);
 // same shapes.
 Variant DoubleToVariant(std::int32_t rt, std::vector<double>&& data);
 
-enum class StorageOrder { ColumnMajor, RowMajor };
 // A rows x cols array whose element (i, j) is the caller's element (i, j): variants holding
 // doubles for code 1, VT_R8 otherwise.
 Variant Double2DToVariant(std::int32_t rt, std::size_t rows, std::size_t cols, std::span<const double> data,

@@ -31,9 +31,9 @@ def main():
     print(f"load average {os.getloadavg()[0]:.2f}")
     print(f"{'operation':<20} {'rt=0 ms':>9} {'rt=1 ms':>9} {'numpy ms':>9} {'rt1/rt0':>8}")
     for name, ours, numpy_way in rows:
-        t0 = best_of(10, ours, c.rtExcelCol)
-        t1 = best_of(10, ours, c.rtScript)
-        tn = best_of(10, numpy_way) if numpy_way else float("nan")
+        t0 = best_of(20, ours, c.rtExcelCol)
+        t1 = best_of(20, ours, c.rtScript)
+        tn = best_of(20, numpy_way) if numpy_way else float("nan")
         print(f"{name:<20} {t0:>9.2f} {t1:>9.2f} {tn:>9.2f} {t1 / t0:>8.2f}")
 
 

@@ -191,6 +191,19 @@ TEST(VariantToDoubleWithDimensionCheck, IgnoresWhatUnreadElementsHold) {
     ExpectFailure(E_INVALIDARG, [&] { VariantToDoubleWithDimensionCheck(numbers, std::vector<std::size_t>{4}, skipOne); });
 }
 
+TEST(VariantToDoubleWithDimensionCheck, GivesAMatrixInEitherOrder) {
+    // Element (i, j) of the 2 x 3 matrix is 1 + i + 2 j, stored first index fastest.
+    const Variant r8 = R8Array({1, 2, 3, 4, 5, 6}, {{2, 0}, {3, 0}});
+    const Variant script = Double2DToVariant(1, 2, 3, Values{1, 3, 5, 2, 4, 6}, StorageOrder::RowMajor);
+    const std::size_t dims[] = {2, 3};
+    for (const Variant* v : {&r8, &script}) {
+        EXPECT_EQ(VariantToDoubleWithDimensionCheck(*v, dims), (Values{1, 2, 3, 4, 5, 6}));
+        EXPECT_EQ(VariantToDoubleWithDimensionCheck(*v, dims, StorageOrder::RowMajor), (Values{1, 3, 5, 2, 4, 6}));
+    }
+    const std::size_t wrong[] = {3, 2};
+    ExpectFailure(E_INVALIDARG, [&] { VariantToDoubleWithDimensionCheck(r8, wrong, StorageOrder::RowMajor); });
+}
+
 using ToVariantFn = Variant (*)(std::int32_t, const Values&);
 
 TEST(DoubleToVariant, BuildsTheShapeTheCodeSelects) {
