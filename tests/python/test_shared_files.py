@@ -129,8 +129,9 @@ def test_blocks_of_a_dead_creator_are_swept_at_the_next_load(agg, death):
         print(obj.ID, flush=True)
         {death}
     """)
+    # The child died holding its block; a sweep of another process may remove it at any time now.
+    assert run.returncode != 0 and run.stdout.strip()
     orphan = os.path.join(SHM, run.stdout.strip())
-    assert run.returncode != 0 and os.path.exists(orphan)
     loaded = run_python("""
         from scripthost import CreateObject
         CreateObject("Corvane.AggCo")
