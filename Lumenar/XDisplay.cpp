@@ -107,7 +107,9 @@ std::string StartXvfb() {
     }
     const std::string name = ":" + *number;
     // The process's own connection, held for its lifetime (the system closes it at exit).
-    if (!XOpenDisplay(name.c_str())) {
+    static Display* keeper = nullptr;
+    keeper = XOpenDisplay(name.c_str());
+    if (!keeper) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         throw std::runtime_error("Cannot connect to the virtual X server " + name);
