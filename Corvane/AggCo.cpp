@@ -124,12 +124,6 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                "Translated-lognormal parameters [mu, sigma, T] matching three raw moments"),
     Method<&CAggCo::AddNoise>(35, "AddNoise", {In("v1"), In("unit"), In("sdNoise"), In("rt"), Result("varOut")},
                               "A density convolved with normal noise of standard deviation sdNoise"),
-    PropGet<&CAggCo::get_Padding>(1000, "Padding", {Result("pVal")},
-                                  "Aggregates are computed on a grid 2^Padding times longer and their first 2^numL2 "
-                                  "buckets returned, the last holding the mass beyond, so nothing wraps onto small "
-                                  "losses; 0 (the default) computes on the returned grid"),
-    PropPut<&CAggCo::put_Padding>(1000, "Padding", {In("value")},
-                                  "Sets Padding: 0 .. 30, with numL2 + Padding at most 30 in each call"),
     Method<&CAggCo::DistCompare>(37, "DistCompare",
                                  {In("emp"), In("numL2"), In("unit"), In("thy"), In("rt"), Out("den_fe"), Out("Fe"),
                                   Out("Ft"), Out("Se"), Out("st"), Out("XSe"), Out("XSt"), Out("QQe"), Out("QQt")},
@@ -142,6 +136,12 @@ const DispatchTable<CAggCo> CAggCo::table{IID_IAggCo, "IAggCo", {
                                "New two-dimensional transform engine with a 2^num_l2 x 2^num_l2 grid"),
     Method<&CAggCo::CreateFTUVar>(62, "CreateFTUVar", {In("num_l2"), Result("varOut")},
                                   "New two-dimensional transform engine, as a variant"),
+    PropGet<&CAggCo::get_Padding>(1000, "Padding", {Result("pVal")},
+                                  "Aggregates are computed on a grid 2^Padding times longer and their first 2^numL2 "
+                                  "buckets returned, the last holding the mass beyond, so nothing wraps onto small "
+                                  "losses; 0 (the default) computes on the returned grid"),
+    PropPut<&CAggCo::put_Padding>(1000, "Padding", {In("value")},
+                                  "Sets Padding: 0 .. 30, with numL2 + Padding at most 30 in each call"),
 }};
 
 std::u16string ReadDefaultParamFile() {
