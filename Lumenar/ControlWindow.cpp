@@ -17,23 +17,6 @@ constexpr double kFontSize = 13.0;
 
 Display* Dpy(void* d) { return static_cast<Display*>(d); }
 
-// Whether `window` exists on the display. The check's X error is caught here; Xlib's default
-// handler would end the process.
-bool WindowExists(Display* d, Window window) {
-    static bool failed;
-    failed = false;
-    XSync(d, False);
-    auto previous = XSetErrorHandler([](Display*, XErrorEvent*) {
-        failed = true;
-        return 0;
-    });
-    XWindowAttributes attributes;
-    XGetWindowAttributes(d, window, &attributes);
-    XSync(d, False);
-    XSetErrorHandler(previous);
-    return !failed;
-}
-
 }  // namespace
 
 CControlWindow::CControlWindow(Handler& handler, std::uint64_t parent, std::int32_t width, std::int32_t height)
@@ -41,8 +24,12 @@ CControlWindow::CControlWindow(Handler& handler, std::uint64_t parent, std::int3
     Display* d = Dpy(connection_->display());
     if (width <= 0 || height <= 0) throw std::invalid_argument("The window size must be positive");
     const Window parentWindow = parent ? static_cast<Window>(parent) : DefaultRootWindow(d);
-    if (!WindowExists(d, parentWindow))
-        throw std::invalid_argument("The parent window does not exist on the display");
+    {
+        CXErrorTrap trap(d);
+        XWindowAttributes parentAttributes;
+        XGetWindowAttributes(d, parentWindow, &parentAttributes);
+        if (trap.failed()) throw std::invalid_argument("The parent window does not exist on the display");
+    }
     XSetWindowAttributes attributes{};
     attributes.background_pixel = WhitePixel(d, DefaultScreen(d));
     attributes.event_mask = kEventMask;
@@ -53,10 +40,10 @@ CControlWindow::CControlWindow(Handler& handler, std::uint64_t parent, std::int3
     XSync(d, False);
 }
 
+// The host may have destroyed the window already, with its own.
 CControlWindow::~CControlWindow() {
-    Display* d = Dpy(connection_->display());
-    XDestroyWindow(d, window_);
-    XSync(d, False);
+    CXErrorTrap trap(connection_->display());
+    XDestroyWindow(Dpy(connection_->display()), window_);
 }
 
 std::string CControlWindow::displayName() const { return DisplayString(Dpy(connection_->display())); }

@@ -61,8 +61,16 @@ HRESULT CVisGraph::Guarded(F&& f, ExcepInfo* excep) {
 
 // The VTK objects go first, while the window's display connection is still open; then the window;
 // the common state follows with the base.
-CVisGraph::~CVisGraph() {
-    ReleaseScene();
+CVisGraph::~CVisGraph() { ReleaseWindow(); }
+
+void CVisGraph::ReleaseWindow() {
+    if (!window_) return;
+    {
+        // The host may have destroyed the windows already, with its own.
+        CXErrorTrap trap(window_->display());
+        ReleaseScene();
+    }
+    state().setup = false;
     window_.reset();
 }
 
@@ -257,11 +265,7 @@ HRESULT CVisGraph::Resize(std::int32_t width, std::int32_t height, ExcepInfo* ex
 }
 
 HRESULT CVisGraph::Destroy(ExcepInfo* excep) {
-    return Guarded([&] {
-        ReleaseScene();
-        state().setup = false;
-        window_.reset();
-    }, excep);
+    return Guarded([&] { ReleaseWindow(); }, excep);
 }
 
 HRESULT CVisGraph::PumpEvents(ExcepInfo* excep) {

@@ -88,6 +88,8 @@ private:
     void Build();
     // Releases the interactor, the renderer and the render window.
     void ReleaseScene();
+    // Releases the scene, then the window.
+    void ReleaseWindow();
     // Renders the current scene into memory at side x side pixels (anti-aliasing off) and
     // returns its pixels, bottom row first; the window shows the scene at its own size again.
     std::vector<std::uint8_t> RenderInMemory(std::int32_t side);

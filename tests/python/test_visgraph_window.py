@@ -150,6 +150,10 @@ def test_typed_characters_reach_vtk_without_a_rebuild(window_run):
         assert "Prefobnicating" not in window_run.steps[step]
 
 
+def test_redraw_rebuilds_once_at_the_next_repaint(window_run):
+    assert window_run.steps["redraw"].count("Prefobnicating") == 1
+
+
 def test_snapshot_without_a_scene_writes_nothing(window_run):
     assert not (window_run.folder / "snapshot_without_scene.jpg").exists()
 
@@ -158,6 +162,19 @@ def test_a_failing_build_fails_the_pump_with_its_description(window_run):
     hresult, description = window_run.results["failing_build"]
     assert hresult == E_INVALIDARG and "exceeds the stored density" in description
     assert window_run.results["window_after_destroy"] == 0
+
+
+def test_a_window_the_host_destroyed_first_is_let_go_and_a_missing_parent_refused(window_run):
+    assert window_run.results["parent_gone"] == [E_INVALIDARG, "The parent window does not exist on the display"]
+
+
+def test_the_tk_example_draws_and_writes_a_snapshot(display, tmp_path):
+    example = pathlib.Path(__file__).resolve().parents[2] / "examples" / "visgraph_tk.py"
+    done = subprocess.run([sys.executable, str(example), "--check", str(tmp_path)], env=dict(os.environ, DISPLAY=display),
+                          capture_output=True, text=True, timeout=120)
+    assert done.returncode == 0, done.stderr
+    pixels, baseline = decode(tmp_path / "visgraph_snapshot.jpg")
+    assert pixels.shape == (620, 620, 3) and baseline and not_blank(pixels)
 
 
 @pytest.fixture(scope="module")

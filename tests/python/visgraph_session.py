@@ -112,6 +112,10 @@ def window(folder):
     s.pump()
     s.shot("surface", 0, 0, 400, 250)
 
+    step("redraw")
+    s.graph.Redraw()
+    s.pump()
+
     step("placeholder_again")
     s.graph.plotType = 0
     s.pump()
@@ -129,6 +133,26 @@ def window(folder):
     step("destroy")
     s.site.destroy()
     results["window_after_destroy"] = s.site.window
+
+    step("parent_gone")
+    # The host destroys its window, and with it the control's and VTK's, before it lets the
+    # control go; a parent that does not exist is refused.
+    other = Session(folder)
+    doomed = s.root.create_window(0, 0, 200, 200, 0, screen.root_depth, X.InputOutput, X.CopyFromParent)
+    doomed.map()
+    s.x.sync()
+    other.site.create(doomed.id, 150, 150)
+    set_scene(other.graph)
+    other.graph.plotType = 11
+    other.pump()
+    doomed.destroy()
+    s.x.sync()
+    other.pump()
+    other.site.destroy()
+    try:
+        other.site.create(doomed.id, 150, 150)
+    except scripthost.AutomationError as e:
+        results["parent_gone"] = [e.hresult, e.description]
     return results
 
 
