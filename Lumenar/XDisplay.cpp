@@ -140,6 +140,30 @@ std::unique_ptr<CXConnection> CXConnection::Open() {
     return std::unique_ptr<CXConnection>(new CXConnection(d));
 }
 
+namespace {
+bool g_trappedError = false;
+}  // namespace
+
+CXErrorTrap::CXErrorTrap(void* display) : display_(display) {
+    Display* d = static_cast<Display*>(display_);
+    XSync(d, False);
+    g_trappedError = false;
+    previous_ = reinterpret_cast<int (*)(void*, void*)>(XSetErrorHandler([](Display*, XErrorEvent*) {
+        g_trappedError = true;
+        return 0;
+    }));
+}
+
+CXErrorTrap::~CXErrorTrap() {
+    XSync(static_cast<Display*>(display_), False);
+    XSetErrorHandler(reinterpret_cast<XErrorHandler>(previous_));
+}
+
+bool CXErrorTrap::failed() {
+    XSync(static_cast<Display*>(display_), False);
+    return g_trappedError;
+}
+
 CXConnection::~CXConnection() { XCloseDisplay(static_cast<Display*>(display_)); }
 
 }  // namespace lumenar

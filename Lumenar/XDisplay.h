@@ -28,6 +28,23 @@ private:
     void* display_;
 };
 
+// While one exists, X errors of the connection are recorded instead of reaching Xlib's default
+// handler, which would end the process (a window the host destroyed under the control, a parent
+// that does not exist). Requests made meanwhile are synchronised before it ends.
+class CXErrorTrap {
+public:
+    explicit CXErrorTrap(void* display);
+    ~CXErrorTrap();
+    CXErrorTrap(const CXErrorTrap&) = delete;
+    CXErrorTrap& operator=(const CXErrorTrap&) = delete;
+    // Whether an error has arrived so far (synchronises first).
+    bool failed();
+
+private:
+    void* display_;
+    int (*previous_)(void*, void*);
+};
+
 // The display name connections use: "" for the caller's display ($DISPLAY), ":N" for the private
 // server. Starts the private server on first need; throws std::runtime_error when it cannot.
 std::string RenderDisplayName();

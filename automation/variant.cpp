@@ -46,6 +46,13 @@ Variant Variant::Float(float v) noexcept {
     return r;
 }
 
+Variant Variant::UInt4(std::uint32_t v) noexcept {
+    Variant r;
+    r.vt_ = VT_UI4;
+    r.u_.i4 = static_cast<std::int32_t>(v);
+    return r;
+}
+
 Variant Variant::Error(HRESULT code) noexcept {
     Variant r;
     r.vt_ = VT_ERROR;
@@ -286,6 +293,8 @@ Variant ChangeType(const Variant& in, VARTYPE to) {
         }
         case VT_I4: case VT_INT:
             return Variant(static_cast<std::int32_t>(RoundToInteger(NumberOf(v), INT32_MIN, INT32_MAX)));
+        case VT_UI4:
+            return Variant::UInt4(static_cast<std::uint32_t>(RoundToInteger(NumberOf(v), 0, UINT32_MAX)));
         case VT_I2:
             return Variant::Short(static_cast<std::int16_t>(RoundToInteger(NumberOf(v), INT16_MIN, INT16_MAX)));
         case VT_BOOL:

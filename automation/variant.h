@@ -68,6 +68,7 @@ public:
     // An omitted optional argument.
     static Variant Missing() noexcept { return Error(DISP_E_PARAMNOTFOUND); }
     static Variant Float(float v) noexcept;
+    static Variant UInt4(std::uint32_t v) noexcept;
     static Variant RefVariant(Variant* target) noexcept;
     static Variant RefDoubles(double* data, std::uint32_t extent) noexcept;
     static Variant RefInt32s(std::int32_t* data, std::uint32_t extent) noexcept;
@@ -96,6 +97,7 @@ public:
     double r8() const noexcept { return u_.r8; }
     float r4() const noexcept { return u_.r4; }
     std::int32_t i4() const noexcept { return u_.i4; }
+    std::uint32_t ui4() const noexcept { return static_cast<std::uint32_t>(u_.i4); }
     std::int16_t i2() const noexcept { return u_.i2; }
     std::int64_t i8() const noexcept { return u_.i8; }
     std::uint64_t ui8() const noexcept { return u_.ui8; }

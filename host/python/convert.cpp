@@ -221,8 +221,9 @@ py::object FromVariant(Variant&& in) {
         case VT_UNKNOWN: return FromUnknown(v.unknown());
         case VT_I8: return py::int_(v.i8());
         case VT_UI8: return py::int_(v.ui8());
-        case VT_I2: case VT_I4: case VT_INT: case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UINT:
+        case VT_I2: case VT_I4: case VT_INT: case VT_I1: case VT_UI1: case VT_UI2:
             return py::int_(ToInt32(v));
+        case VT_UI4: case VT_UINT: return py::int_(v.ui4());
         case VT_R4: case VT_R8: case VT_DATE: return py::float_(ToDouble(v));
         default: throw py::type_error("unsupported automation value");
     }

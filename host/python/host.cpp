@@ -12,6 +12,7 @@
 #include "automation/dispatch.h"
 #include "automation/server.h"
 #include "call.h"
+#include "control_site.h"
 #include "conventions.h"
 #include "convert.h"
 #include "describe.h"
@@ -113,6 +114,7 @@ PYBIND11_MODULE(_scripthost, m) {
         });
 
     DefineConventions(m);
+    DefineControlSite(m);
 
     m.def("CreateObject", &CreateObject, py::arg("name"));
     m.def("call_entry_point", &CallEntryPoint);

@@ -60,5 +60,29 @@ def unregister(module_path):
     _scripthost.call_entry_point(module_path, "DllUnregisterServer")
 
 
-__all__ = ["AccuracyWarning", "AutomationError", "UnknownNameError", "CreateObject", "Dispatch", "constants",
-           "last_note", "load", "missing", "register", "save", "unregister"]
+ControlSite = _scripthost.ControlSite
+
+
+def save_stream(control):
+    """The record a control writes to a stream, as bytes."""
+    return _scripthost.save_stream(control)
+
+
+def load_stream(control, record):
+    """Loads a control from the bytes of a stream record."""
+    _scripthost.load_stream(control, record)
+
+
+def save_properties(control):
+    """The property bag a control writes, as {name: (vartype, value)}."""
+    return _scripthost.save_properties(control)
+
+
+def load_properties(control, values):
+    """Loads a control from a property bag given as {name: value} or {name: (vartype, value)}."""
+    _scripthost.load_properties(control, values)
+
+
+__all__ = ["AccuracyWarning", "AutomationError", "UnknownNameError", "ControlSite", "CreateObject", "Dispatch",
+           "constants", "last_note", "load", "load_properties", "load_stream", "missing", "register", "save",
+           "save_properties", "save_stream", "unregister"]
