@@ -18,6 +18,7 @@
 #include <system_error>
 #include <utility>
 
+#include "automation/descriptor.h"
 #include "automation/file_replacement.h"
 
 namespace corvane {
@@ -29,21 +30,7 @@ namespace {
 constexpr std::size_t kNxAt = 64, kNxPadAt = 68, kNyAt = 72, kNyPadAt = 76, kUnitXAt = 128, kUnitYAt = 136;
 constexpr int kRegionCount = 5;
 
-// A scoped descriptor, closed unless released to the block.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+using automation::Descriptor;
 
 bool PowerOfTwo(std::int64_t n) { return n > 0 && (n & (n - 1)) == 0; }
 

@@ -11,6 +11,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "automation/descriptor.h"
 #include "automation/failure.h"
 
 namespace corvane {
@@ -19,25 +20,7 @@ static_assert(std::endian::native == std::endian::little, "the block's stored fo
 
 namespace {
 
-// A descriptor closed when it goes out of scope, unless released to its owner; a mapping outlives it.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
+using automation::Descriptor;
 
 constexpr const char* kShortened = "The shared block was shortened by another program";
 
