@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Corvane/numerics/aggregate/compound_grid.h"
 #include "Corvane/numerics/codes.h"
 #include "Corvane/numerics/frequency/freq_factory.h"
 #include "Corvane/numerics/frequency/freq_pgf.h"
@@ -63,17 +64,6 @@ std::pair<CEmpDist, MomentTriple> DataSeverity(std::int32_t sv, std::span<const 
 
 }  // namespace
 
-CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity) {
-    if (!family.NeedsTransform()) return CEmpDist(severity);
-    const double unit = severity.unit();
-    CEmpDist transform = severity.ForwardFFT();
-    freqdist::ApplyPGF(family, transform.values());
-    CEmpDist aggregate = transform.InverseFFT();
-    aggregate.ClampAndNormalise();
-    aggregate.SetUnit(unit);
-    return aggregate;
-}
-
 AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& entry, const MixtureSource& mixture) {
     GridSizeFromL2(r.numL2);
     Require(r.padding >= 0, "Padding must be >= 0, got " + std::to_string(r.padding));
@@ -108,27 +98,27 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
     const MomentTriple sevGrid = r.sv == svEmp || r.sv == svOne ? sev : severity.RawMoments();
     const MomentTriple exact = CompoundMoments(freq, sev), unwrapped = CompoundMoments(freq, sevGrid);
     if (parametric) out.accuracy.layerBuckets = std::trunc(r.layer * r.share / out.unit);
+    MomentTriple aggregateGrid;
     if (r.padding == 0) {
-        out.aggregate = CompoundGrid(*frequency, severity);
-        out.aggregate.SetUnit(out.unit);
+        CompoundResult c = CompoundGrid(*frequency, severity.values(), out.unit);
+        out.aggregate = CEmpDist(std::move(c.density), out.unit);
+        aggregateGrid = c.moments;
+        out.accuracy.wrapped = WrappedMass(unwrapped[0], aggregateGrid[0], n * out.unit);
     } else {
         const std::size_t returned = severity.num(), length = returned << r.padding;
         std::vector<double> padded(length, 0.0);
         std::copy(severity.values().begin(), severity.values().end(), padded.begin());
-        CEmpDist longSeverity(std::move(padded), out.unit);
-        CEmpDist longAggregate = CompoundGrid(*frequency, longSeverity);
-        longAggregate.SetUnit(out.unit);
-        out.accuracy.wrapped = WrappedMass(unwrapped[0], longAggregate.RawMoments()[0],
-                                           static_cast<double>(length) * out.unit);
-        const auto all = longAggregate.values();
-        std::vector<double> first(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(returned));
-        for (std::size_t k = returned; k < length; ++k) out.accuracy.beyond += all[k];
-        first.back() += out.accuracy.beyond;
-        out.aggregate = CEmpDist(std::move(first), out.unit);
+        CompoundResult c = CompoundGrid(*frequency, padded, out.unit);
+        padded = {};
+        out.accuracy.wrapped = WrappedMass(unwrapped[0], c.moments[0], static_cast<double>(length) * out.unit);
+        for (std::size_t k = returned; k < length; ++k) out.accuracy.beyond += c.density[k];
+        c.density.resize(returned);
+        c.density.shrink_to_fit();
+        c.density.back() += out.accuracy.beyond;
+        out.aggregate = CEmpDist(std::move(c.density), out.unit);
+        aggregateGrid = out.aggregate.RawMoments();
     }
     if (r.sv != svOne) out.severity = severity.ReleaseValues();
-    const MomentTriple aggregateGrid = out.aggregate.RawMoments();
-    if (r.padding == 0) out.accuracy.wrapped = WrappedMass(unwrapped[0], aggregateGrid[0], n * out.unit);
     out.accuracy.meanError = RelativeMeanError(aggregateGrid[0], exact[0]);
     out.moments = BuilderMomentVector(freq, sev, aggregateGrid, sevGrid);
     out.computed = true;

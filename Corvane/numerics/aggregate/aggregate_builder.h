@@ -52,9 +52,4 @@ struct AggregateResult {
 AggregateResult BuildAggregate(const AggregateRequest& request, const CurveSource& entry,
                                const MixtureSource& mixture);
 
-// The compound of the claim count `family` and the severity grid, which is left as it was: the
-// inverse transform of P(transform of the severity), clamped and renormalised. With a single
-// claim the aggregate is a copy of the severity grid, not renormalised.
-CEmpDist CompoundGrid(const freqdist::CAbstractFreq& family, CEmpDist& severity);
-
 }  // namespace corvane

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <complex>
+#include <span>
 
 namespace freqdist {
 
@@ -16,6 +17,8 @@ public:
     virtual std::array<double, 3> Moments() const = 0;
     // P(z) for a complex z; a real z gives a real P(z).
     virtual std::complex<double> Pgf(std::complex<double> z) const = 0;
+    // z_k = scale P(z_k) for every value: Pgf value by value, unless a family has a faster way.
+    virtual void ScaledPgfInPlace(std::span<std::complex<double>> z, double scale) const;
     // False when the aggregate equals the claim-size distribution and no transform is needed.
     virtual bool NeedsTransform() const { return true; }
 };

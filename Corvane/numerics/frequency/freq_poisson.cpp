@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Corvane/numerics/require.h"
+#include "Corvane/numerics/special/vector_math.h"
 
 namespace freqdist {
 
@@ -18,6 +19,10 @@ std::array<double, 3> CPoisson::Moments() const {
 std::complex<double> CPoisson::Pgf(std::complex<double> z) const {
     const double s = std::exp(lambda_ * (z.real() - 1.0));
     return {s * std::cos(lambda_ * z.imag()), s * std::sin(lambda_ * z.imag())};
+}
+
+void CPoisson::ScaledPgfInPlace(std::span<std::complex<double>> z, double scale) const {
+    corvane::ScaledPoissonPgfInPlace(z, lambda_, scale);
 }
 
 }  // namespace freqdist

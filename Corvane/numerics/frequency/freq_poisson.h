@@ -12,6 +12,8 @@ public:
     explicit CPoisson(double lambda);
     std::array<double, 3> Moments() const override;
     std::complex<double> Pgf(std::complex<double> z) const override;
+    // Vectorised (special/vector_math.h).
+    void ScaledPgfInPlace(std::span<std::complex<double>> z, double scale) const override;
 
 private:
     double lambda_;

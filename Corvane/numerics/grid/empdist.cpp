@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "Corvane/numerics/grid/real_fft.h"
 #include "Corvane/numerics/require.h"
 
 namespace corvane {
@@ -31,13 +32,13 @@ void CEmpDist::Scale(double f) {
 
 CEmpDist CEmpDist::ForwardFFT() {
     CEmpDist t(num());
-    forward_.Execute(values(), t.values());
+    HalfcomplexForward(values(), t.values());
     return t;
 }
 
 CEmpDist CEmpDist::InverseFFT() {
     CEmpDist x(num());
-    inverse_.Execute(values(), x.values());
+    HalfcomplexInverse(values(), x.values());
     x.Scale(1.0 / static_cast<double>(num()));
     return x;
 }

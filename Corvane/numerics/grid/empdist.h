@@ -9,7 +9,6 @@
 #include <span>
 #include <vector>
 
-#include "Corvane/numerics/grid/halfcomplex_fft.h"
 #include "Corvane/numerics/moments/moments.h"
 
 namespace corvane {
@@ -24,7 +23,7 @@ public:
     CEmpDist(std::size_t n, double value);
     // Takes the array as its data (no copy).
     CEmpDist(std::vector<double>&& data, double unit);
-    // A copy of the other grid's data, num and unit; the plans are not copied.
+    // A copy of the other grid's data, num and unit.
     CEmpDist(const CEmpDist& other);
     CEmpDist(CEmpDist&& other) noexcept;
     CEmpDist& operator=(CEmpDist&& other) noexcept;
@@ -86,8 +85,6 @@ public:
 private:
     std::vector<double> data_;
     double unit_ = 0.0;
-    CHalfcomplexFFT forward_{CHalfcomplexFFT::Direction::Forward};
-    CHalfcomplexFFT inverse_{CHalfcomplexFFT::Direction::Inverse};
 };
 
 }  // namespace corvane
