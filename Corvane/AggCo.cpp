@@ -206,13 +206,18 @@ ComPtr<IDispatch> CAggCo::ParamFile() {
 }
 
 Variant CAggCo::FFT(const Variant& vIn, std::int32_t rt) {
-    return DoubleToVariant(rt, corvane::FFT(VariantToDouble(vIn)));
+    std::vector<double> storage;
+    return DoubleToVariant(rt, corvane::FFT(VariantToDoubleView(vIn, storage)));
 }
 
-Variant CAggCo::IFFT(const Variant& vIn, std::int32_t rt) { return DoubleToVariant(rt, corvane::IFFT(VariantToDouble(vIn))); }
+Variant CAggCo::IFFT(const Variant& vIn, std::int32_t rt) {
+    std::vector<double> storage;
+    return DoubleToVariant(rt, corvane::IFFT(VariantToDoubleView(vIn, storage)));
+}
 
 Variant CAggCo::SumConvDist(const Variant& v1, const Variant& v2, std::int32_t rt) {
-    return DoubleToVariant(rt, corvane::SumConvDist(VariantToDouble(v1), VariantToDouble(v2)));
+    std::vector<double> s1, s2;
+    return DoubleToVariant(rt, corvane::SumConvDist(VariantToDoubleView(v1, s1), VariantToDoubleView(v2, s2)));
 }
 
 void CAggCo::SumConvDist1(Variant& v1, const Variant& v2, std::int32_t rt) { v1 = SumConvDist(v1, v2, rt); }

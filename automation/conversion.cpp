@@ -109,6 +109,16 @@ std::vector<double> VariantToDouble(const Variant& v) {
     return out;
 }
 
+std::span<const double> VariantToDoubleView(const Variant& v, std::vector<double>& storage) {
+    const Variant& d = v.Deref();
+    if (d.vt() == (VT_BYREF | VT_R8)) return {d.refDoubles(), d.extent()};
+    if (d.IsArray() && d.array().dims() <= 2) {
+        if (const std::vector<double>* values = d.array().doubles()) return *values;
+    }
+    storage = VariantToDouble(v);
+    return storage;
+}
+
 std::size_t VariantToDouble(const Variant& v, std::span<double> buffer) {
     return ForEachValue(v, [&](std::size_t i, double x) {
         if (i < buffer.size()) buffer[i] = x;

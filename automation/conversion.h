@@ -22,6 +22,9 @@ enum class StorageOrder { ColumnMajor, RowMajor };
 // fastest). Empty elements count as 0; a text or object fails with DISP_E_TYPEMISMATCH; an empty
 // or missing variant gives no values. The vector owns the values: its destruction is the release.
 std::vector<double> VariantToDouble(const Variant& v);
+// The same values read in place where v holds doubles (an array of them, or a reference to a
+// caller's), else converted into `storage`; the view lasts as long as both v and storage.
+std::span<const double> VariantToDoubleView(const Variant& v, std::vector<double>& storage);
 // The same into a caller's buffer: writes at most buffer.size() values, returns the full count
 // so that callers can reject a wrong count.
 std::size_t VariantToDouble(const Variant& v, std::span<double> buffer);

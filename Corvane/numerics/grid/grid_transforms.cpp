@@ -1,16 +1,20 @@
 #include "Corvane/numerics/grid/grid_transforms.h"
 
+#include <complex>
 #include <stdexcept>
 #include <string>
 
 #include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/grid/real_fft.h"
 #include "Corvane/numerics/require.h"
 
 namespace corvane {
 
 namespace {
 
-CEmpDist Grid(std::vector<double>&& v) { return CEmpDist(std::move(v), 0.0); }
+void RequireValues(std::span<const double> v) {
+    if (v.empty()) throw InvalidArgument("a transform needs at least one value");
+}
 
 void RequireTransformProduct(std::size_t na, std::size_t nb) {
     if (na != nb) throw std::runtime_error("Invalid input vector lengths");
@@ -20,30 +24,50 @@ void RequireTransformProduct(std::size_t na, std::size_t nb) {
 
 }  // namespace
 
-std::vector<double> FFT(std::vector<double> v) {
-    if (v.empty()) throw InvalidArgument("a transform needs at least one value");
-    return Grid(std::move(v)).ForwardFFT().ReleaseValues();
+std::vector<double> FFT(std::span<const double> v) {
+    RequireValues(v);
+    std::vector<double> out(v.size());
+    HalfcomplexForward(v, out);
+    return out;
 }
 
-std::vector<double> IFFT(std::vector<double> v) {
-    if (v.empty()) throw InvalidArgument("a transform needs at least one value");
-    CEmpDist x = Grid(std::move(v)).InverseFFT();
-    x.ClampTiny();
-    return x.ReleaseValues();
+// The 1/n and the clamp in the pass that reads the inverse.
+std::vector<double> IFFT(std::span<const double> v) {
+    RequireValues(v);
+    std::vector<double> x(v.size());
+    HalfcomplexInverse(v, x);
+    const double f = 1.0 / static_cast<double>(v.size());
+    for (double& t : x) {
+        t *= f;
+        if (t < 1e-16) t = 0.0;
+    }
+    return x;
 }
 
 std::vector<double> ComplexProduct(std::vector<double> a, std::vector<double> b) {
     RequireTransformProduct(a.size(), b.size());
-    CEmpDist product = Grid(std::move(a));
-    product.MultiplyTransform(Grid(std::move(b)));
+    CEmpDist product(std::move(a), 0.0);
+    product.MultiplyTransform(CEmpDist(std::move(b), 0.0));
     return product.ReleaseValues();
 }
 
-std::vector<double> SumConvDist(std::vector<double> p, std::vector<double> q) {
+// P in the result's own padded array, Q in a spectrum of work; the product P Q / n transformed back
+// in place.
+std::vector<double> SumConvDist(std::span<const double> p, std::span<const double> q) {
     RequireTransformProduct(p.size(), q.size());
-    CEmpDist P = Grid(std::move(p)).ForwardFFT();
-    P.MultiplyTransform(Grid(std::move(q)).ForwardFFT());
-    return P.InverseFFT().ReleaseValues();
+    const std::size_t n = p.size();
+    std::vector<double> out(SpectrumDoubles(n));
+    const auto P = SpectrumIn(out);
+    RealToComplex(p, P);
+    {
+        std::vector<std::complex<double>> Q(n / 2 + 1);
+        RealToComplex(q, Q);
+        const double f = 1.0 / static_cast<double>(n);
+        for (std::size_t k = 0; k < P.size(); ++k) P[k] *= Q[k] * f;
+    }
+    ComplexToReal(P, std::span(out).first(n));
+    out.resize(n);
+    return out;
 }
 
 }  // namespace corvane
