@@ -13,6 +13,7 @@
 #include "Corvane/numerics/severity/sev_discretise.h"
 #include "Corvane/numerics/severity/sev_family.h"
 #include "Corvane/numerics/moments/tln_fit.h"
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/grid/grid_checks.h"
 
 namespace corvane {
@@ -106,7 +107,7 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
         out.accuracy.wrapped = WrappedMass(unwrapped[0], aggregateGrid[0], n * out.unit);
     } else {
         const std::size_t returned = severity.num(), length = returned << r.padding;
-        std::vector<double> padded(length, 0.0);
+        std::vector<double> padded = GridArray(length);
         std::copy(severity.values().begin(), severity.values().end(), padded.begin());
         CompoundResult c = CompoundGrid(*frequency, padded, out.unit);
         padded = {};

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "Corvane/numerics/frequency/freq_pgf.h"
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/grid/real_fft.h"
 
 namespace corvane {
@@ -60,7 +61,7 @@ CompoundResult CompoundGrid(const freqdist::CAbstractFreq& family, std::span<con
         return r;
     }
     const std::size_t n = s.size();
-    r.density.resize(SpectrumDoubles(n));
+    r.density = GridArray(SpectrumDoubles(n));
     const auto X = SpectrumIn(r.density);
     RealToComplex(s, X);
     freqdist::ApplyPGFToSpectrum(family, X, 1.0 / static_cast<double>(n));

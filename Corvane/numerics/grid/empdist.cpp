@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/grid/real_fft.h"
 #include "Corvane/numerics/require.h"
 
@@ -12,7 +13,7 @@ namespace corvane {
 
 CEmpDist::CEmpDist() = default;
 
-CEmpDist::CEmpDist(std::size_t n) : CEmpDist(n, 0.0) {}
+CEmpDist::CEmpDist(std::size_t n) : data_(GridArray(n)) {}
 
 CEmpDist::CEmpDist(std::size_t n, double value) : data_(n, value) {}
 

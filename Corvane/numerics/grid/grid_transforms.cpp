@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Corvane/numerics/grid/empdist.h"
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/grid/real_fft.h"
 #include "Corvane/numerics/require.h"
 
@@ -26,7 +27,7 @@ void RequireTransformProduct(std::size_t na, std::size_t nb) {
 
 std::vector<double> FFT(std::span<const double> v) {
     RequireValues(v);
-    std::vector<double> out(v.size());
+    std::vector<double> out = GridArray(v.size());
     HalfcomplexForward(v, out);
     return out;
 }
@@ -34,7 +35,7 @@ std::vector<double> FFT(std::span<const double> v) {
 // The 1/n and the clamp in the pass that reads the inverse.
 std::vector<double> IFFT(std::span<const double> v) {
     RequireValues(v);
-    std::vector<double> x(v.size());
+    std::vector<double> x = GridArray(v.size());
     HalfcomplexInverse(v, x);
     const double f = 1.0 / static_cast<double>(v.size());
     for (double& t : x) {
@@ -56,11 +57,12 @@ std::vector<double> ComplexProduct(std::vector<double> a, std::vector<double> b)
 std::vector<double> SumConvDist(std::span<const double> p, std::span<const double> q) {
     RequireTransformProduct(p.size(), q.size());
     const std::size_t n = p.size();
-    std::vector<double> out(SpectrumDoubles(n));
+    std::vector<double> out = GridArray(SpectrumDoubles(n));
     const auto P = SpectrumIn(out);
     RealToComplex(p, P);
     {
-        std::vector<std::complex<double>> Q(n / 2 + 1);
+        std::vector<double> work = GridArray(SpectrumDoubles(n));
+        const auto Q = SpectrumIn(work);
         RealToComplex(q, Q);
         const double f = 1.0 / static_cast<double>(n);
         for (std::size_t k = 0; k < P.size(); ++k) P[k] *= Q[k] * f;

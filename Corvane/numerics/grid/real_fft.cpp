@@ -8,10 +8,12 @@
 #include <new>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include <fftw3.h>
 
 #include "Corvane/numerics/grid/fftw_planner.h"
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/require.h"
 
 namespace corvane {
@@ -114,17 +116,6 @@ void ComplexToReal(std::span<std::complex<double>> X, std::span<double> x) {
 
 namespace {
 
-struct FreeFftw {
-    void operator()(void* p) const { fftw_free(p); }
-};
-
-// A spectrum of n/2 + 1 values, uninitialised, in FFTW's alignment.
-std::unique_ptr<std::complex<double>[], FreeFftw> SpectrumArray(std::size_t n) {
-    auto* p = reinterpret_cast<std::complex<double>*>(fftw_alloc_complex(n / 2 + 1));
-    if (p == nullptr) throw std::bad_alloc();
-    return std::unique_ptr<std::complex<double>[], FreeFftw>(p);
-}
-
 void RequireSeparate(std::span<const double> in, std::span<const double> out) {
     if (in.empty() || in.size() != out.size())
         throw InvalidArgument("a transform needs two arrays of equal length n >= 1");
@@ -138,8 +129,8 @@ void RequireSeparate(std::span<const double> in, std::span<const double> out) {
 void HalfcomplexForward(std::span<const double> in, std::span<double> out) {
     RequireSeparate(in, out);
     const std::size_t n = in.size();
-    auto work = SpectrumArray(n);
-    const std::span<std::complex<double>> X(work.get(), n / 2 + 1);
+    std::vector<double> work = GridArray(SpectrumDoubles(n));
+    const auto X = SpectrumIn(work);
     RealToComplex(in, X);
     out[0] = X[0].real();
     for (std::size_t k = 1; k < (n + 1) / 2; ++k) {
@@ -152,8 +143,8 @@ void HalfcomplexForward(std::span<const double> in, std::span<double> out) {
 void HalfcomplexInverse(std::span<const double> in, std::span<double> out) {
     RequireSeparate(in, out);
     const std::size_t n = in.size();
-    auto work = SpectrumArray(n);
-    const std::span<std::complex<double>> X(work.get(), n / 2 + 1);
+    std::vector<double> work = GridArray(SpectrumDoubles(n));
+    const auto X = SpectrumIn(work);
     X[0] = in[0];
     for (std::size_t k = 1; k < (n + 1) / 2; ++k) X[k] = {in[k], in[n - k]};
     if (n % 2 == 0) X[n / 2] = in[n / 2];

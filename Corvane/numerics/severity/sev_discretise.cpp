@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "Corvane/numerics/grid/grid_array.h"
 #include "Corvane/numerics/grid/grid_checks.h"
 #include "Corvane/numerics/require.h"
 #include "Corvane/numerics/severity/sev_med.h"
@@ -91,7 +92,7 @@ std::vector<double> DiscretiseGrid(const CSeverityFamily& family, int numL2, dou
     const double m = std::trunc(layer * share / unit);
     if (!(m < static_cast<double>(n))) throw std::runtime_error(kLayerDoesNotFit);
 
-    std::vector<double> grid(n, 0.0);
+    std::vector<double> grid = GridArray(n);
     FillLayer(family, attach, unit / share, std::span(grid).first(static_cast<std::size_t>(m) + 1));
     return grid;
 }
