@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "Corvane/numerics/require.h"
+#include "Corvane/numerics/special/vector_math.h"
 
 namespace freqdist {
 
@@ -35,6 +36,10 @@ std::complex<double> CNegBin::Pgf(std::complex<double> z) const {
     const double modulus = std::exp(0.5 * r_ * std::log(wr * wr + wi * wi));
     const double angle = r_ * std::atan2(wi, wr);
     return {modulus * std::cos(angle), modulus * std::sin(angle)};
+}
+
+void CNegBin::ScaledPgfInPlace(std::span<std::complex<double>> z, double scale) const {
+    corvane::ScaledNegBinPgfInPlace(z, p_, r_, scale);
 }
 
 }  // namespace freqdist

@@ -13,6 +13,8 @@ public:
     CNegBin(double mean, double vm);
     std::array<double, 3> Moments() const override;
     std::complex<double> Pgf(std::complex<double> z) const override;
+    // Vectorised (special/vector_math.h).
+    void ScaledPgfInPlace(std::span<std::complex<double>> z, double scale) const override;
 
 private:
     double r_;

@@ -33,4 +33,15 @@ void ScaledPoissonPgfInPlace(std::span<std::complex<double>> z, double lambda, d
     }
 }
 
+void ScaledNegBinPgfInPlace(std::span<std::complex<double>> z, double p, double r, double s) {
+    if (HasAvx2()) return avx2::ScaledNegBinPgf(reinterpret_cast<double*>(z.data()), z.size(), p, r, s);
+    const double q = 1.0 - p;
+    for (std::complex<double>& v : z) {
+        const double d = 1.0 - q * v.real(), D = d * d + q * q * v.imag() * v.imag();
+        const double wr = p * d / D, wi = p * q * v.imag() / D;
+        const double modulus = s * std::exp(0.5 * r * std::log(wr * wr + wi * wi)), angle = r * std::atan2(wi, wr);
+        v = {modulus * std::cos(angle), modulus * std::sin(angle)};
+    }
+}
+
 }  // namespace corvane

@@ -17,4 +17,8 @@ void PowInPlace(std::span<double> x, double y);
 // s e^(lambda (a - 1)) (cos(lambda b) + i sin(lambda b)).
 void ScaledPoissonPgfInPlace(std::span<std::complex<double>> z, double lambda, double s);
 
+// z_k = s (p / (1 - q z_k))^r, q = 1 - p: the negative binomial generating function times s. With
+// w = p / (1 - q z) = wr + i wi, s |w|^r (cos(r arg w) + i sin(r arg w)).
+void ScaledNegBinPgfInPlace(std::span<std::complex<double>> z, double p, double r, double s);
+
 }  // namespace corvane

@@ -60,4 +60,21 @@ TEST(VectorMath, ScaledPoissonPgfAgreesWithTheComplexExponential) {
         }
 }
 
+// s (p / (1 - q z))^r from the standard library's complex power; the r-th power multiplies the
+// relative error of w by r.
+TEST(VectorMath, ScaledNegBinPgfAgreesWithTheComplexPower) {
+    for (const auto& [p, r] : {std::pair{0.5, 3.0}, std::pair{0.02, 0.7}, std::pair{0.9, 250.0}})
+        for (std::size_t n : {1u, 3u, 4u, 6u, 257u}) {
+            std::vector<std::complex<double>> z(n);
+            for (std::size_t k = 0; k < n; ++k) z[k] = std::polar(std::cos(0.1 * double(k)), 2.3 * double(k));
+            auto w = z;
+            ScaledNegBinPgfInPlace(w, p, r, 0.5);
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::complex<double> want = 0.5 * std::pow(p / (1.0 - (1.0 - p) * z[k]), r);
+                EXPECT_NEAR(std::abs(w[k] - want), 0.0, (4.0 + r) * 4e-16 * std::abs(want) + 1e-300)
+                    << p << " " << r << " " << k;
+            }
+        }
+}
+
 }  // namespace
