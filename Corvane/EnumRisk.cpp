@@ -17,8 +17,17 @@ HRESULT CEnumRisk::InternalQueryInterface(const IID& iid, void** out) {
         AddRef();
         return S_OK;
     }
+    if (iid == IID_IReferenceHolder) {
+        *out = static_cast<IReferenceHolder*>(this);
+        AddRef();
+        return S_OK;
+    }
     *out = nullptr;
     return E_NOINTERFACE;
+}
+
+void CEnumRisk::ForEachHeld(const std::function<void(IUnknown*)>& visit) {
+    for (const auto& risk : *risks_) visit(risk.get());
 }
 
 HRESULT CEnumRisk::RemoteNext(std::uint32_t celt, IDispatch** rgSampleRecord, std::uint32_t* pCeltFetched) {

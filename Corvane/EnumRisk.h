@@ -7,6 +7,7 @@
 
 #include "Corvane/identities.h"
 #include "automation/object.h"
+#include "automation/reference_holder.h"
 
 namespace corvane {
 
@@ -40,7 +41,7 @@ protected:
 
 using RiskList = std::vector<automation::ComPtr<automation::IDispatch>>;
 
-class CEnumRisk final : public automation::ObjectBase, public IEnumRisk {
+class CEnumRisk final : public automation::ObjectBase, public IEnumRisk, public automation::IReferenceHolder {
 public:
     CEnumRisk(std::shared_ptr<const RiskList> risks, std::size_t pos) : risks_(std::move(risks)), pos_(pos) {}
     static automation::ComPtr<automation::IUnknown> Make(std::shared_ptr<const RiskList> risks);
@@ -63,6 +64,10 @@ public:
     automation::HRESULT _RemoteGetIterator() override;
     automation::HRESULT CurrentValue(automation::IDispatch** Value) override;
     automation::HRESULT NextWithStatus(automation::IDispatch** Value, char* IsLast) override;
+
+    // The risks of its list: a portfolio's live list, or a copy its clones share.
+    const void* Holder() override { return risks_.get(); }
+    void ForEachHeld(const std::function<void(automation::IUnknown*)>& visit) override;
 
 private:
     std::size_t Left() const { return risks_->size() - std::min(pos_, risks_->size()); }

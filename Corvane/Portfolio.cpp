@@ -63,7 +63,12 @@ const DispatchTable<CPortfolio> CPortfolio::table{IID_IPortfolio, "IPortfolio", 
 
 void* CPortfolio::QueryOther(const IID& iid) {
     if (iid == IID_DICollection) return static_cast<IDispatch*>(this);
+    if (iid == IID_IReferenceHolder) return static_cast<IReferenceHolder*>(this);
     return QueryPersist(iid);
+}
+
+void CPortfolio::ForEachHeld(const std::function<void(IUnknown*)>& visit) {
+    for (const auto& risk : *risks_) visit(risk.get());
 }
 
 namespace {
@@ -99,6 +104,8 @@ bool CPortfolio::Insert(ComPtr<IDispatch> risk) {
         if (other == number) return false;
         if (other > number && at == risks_->size()) at = i;
     }
+    if (Reaches(risk.get(), risks_.get()))
+        throw StatusError(E_INVALIDARG, "The risk holds the portfolio, directly or through other objects");
     risks_->insert(risks_->begin() + static_cast<std::ptrdiff_t>(at), std::move(risk));
     SetDirty();
     return true;

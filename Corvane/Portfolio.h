@@ -8,10 +8,13 @@
 #include "Corvane/identities.h"
 #include "automation/object.h"
 #include "automation/persist_impl.h"
+#include "automation/reference_holder.h"
 
 namespace corvane {
 
-class CPortfolio : public automation::Dispatchable<CPortfolio>, public automation::PersistStreamImpl<CPortfolio> {
+class CPortfolio : public automation::Dispatchable<CPortfolio>,
+                   public automation::PersistStreamImpl<CPortfolio>,
+                   public automation::IReferenceHolder {
 public:
     static constexpr automation::ClassIdentity identity{CLSID_Portfolio, "Corvane.Portfolio.1", false};
     static const automation::DispatchTable<CPortfolio> table;
@@ -49,11 +52,16 @@ public:
     void SaveRecord(automation::IStream* stream);
     void LoadRecord(automation::IStream* stream);
 
+    // The risks of its list, which the enumerators over the live list share.
+    const void* Holder() override { return risks_.get(); }
+    void ForEachHeld(const std::function<void(automation::IUnknown*)>& visit) override;
+
 protected:
     void* QueryOther(const automation::IID& iid) override;
 
 private:
     // Inserts in sequence-number order; false (and nothing inserted) when the number is taken.
+    // A risk that holds the list (through its parameters) is refused.
     bool Insert(automation::ComPtr<automation::IDispatch> risk);
     std::size_t Position(std::int32_t index) const;
     // The independent samples of every element, column j = element j, each ascending.

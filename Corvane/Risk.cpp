@@ -60,8 +60,22 @@ bool CRisk::IsEqual(IDispatch* OtherRecord) {
     return f_.sequenceNumber == RiskSequenceNumber(OtherRecord) && f_.name == RiskName(OtherRecord);
 }
 
+void* CRisk::QueryOther(const IID& iid) {
+    if (iid == IID_IReferenceHolder) return static_cast<IReferenceHolder*>(this);
+    return QueryPersist(iid);
+}
+
+void CRisk::ForEachHeld(const std::function<void(IUnknown*)>& visit) {
+    ForEachObject(f_.fqParams, visit);
+    ForEachObject(f_.sevParams, visit);
+}
+
+// Parameters may hold objects, saved with the risk's record, but none that holds this risk: the
+// risk and they would keep each other alive.
 void CRisk::CreateDist(const std::u16string& name, std::int32_t fq, const Variant& fqParams, std::int32_t sv,
                        const Variant& sevParams, double layer, double attach, double share) {
+    if (Reaches(fqParams, this) || Reaches(sevParams, this))
+        throw StatusError(E_INVALIDARG, "The parameters hold the risk itself, directly or through other objects");
     f_.name = name;
     f_.fq = fq;
     f_.fqParams = fqParams.Deref();

@@ -7,10 +7,13 @@
 #include "Corvane/identities.h"
 #include "automation/object.h"
 #include "automation/persist_impl.h"
+#include "automation/reference_holder.h"
 
 namespace corvane {
 
-class CRisk : public automation::Dispatchable<CRisk>, public automation::PersistStreamImpl<CRisk> {
+class CRisk : public automation::Dispatchable<CRisk>,
+              public automation::PersistStreamImpl<CRisk>,
+              public automation::IReferenceHolder {
 public:
     static constexpr automation::ClassIdentity identity{CLSID_Risk, "Corvane.Risk.1", false};
     static const automation::DispatchTable<CRisk> table;
@@ -31,8 +34,12 @@ public:
     void SaveRecord(automation::IStream* stream);
     void LoadRecord(automation::IStream* stream);
 
+    // The objects its parameters hold.
+    const void* Holder() override { return this; }
+    void ForEachHeld(const std::function<void(automation::IUnknown*)>& visit) override;
+
 protected:
-    void* QueryOther(const automation::IID& iid) override { return QueryPersist(iid); }
+    void* QueryOther(const automation::IID& iid) override;
 
 private:
     struct Fields {

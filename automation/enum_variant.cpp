@@ -5,12 +5,13 @@
 #include <memory>
 
 #include "automation/object.h"
+#include "automation/reference_holder.h"
 
 namespace automation {
 
 namespace {
 
-class VariantEnumerator final : public ObjectBase, public IEnumVARIANT {
+class VariantEnumerator final : public ObjectBase, public IEnumVARIANT, public IReferenceHolder {
 public:
     VariantEnumerator(std::shared_ptr<const std::vector<Variant>> items, std::size_t pos)
         : items_(std::move(items)), pos_(pos) {}
@@ -22,6 +23,11 @@ public:
         if (!out) return E_POINTER;
         if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
             *out = static_cast<IEnumVARIANT*>(this);
+            AddRef();
+            return S_OK;
+        }
+        if (iid == IID_IReferenceHolder) {
+            *out = static_cast<IReferenceHolder*>(this);
             AddRef();
             return S_OK;
         }
@@ -51,6 +57,12 @@ public:
         copy->AddRef();
         *out = copy;
         return S_OK;
+    }
+
+    // The objects among its items, which its clones share.
+    const void* Holder() override { return items_.get(); }
+    void ForEachHeld(const std::function<void(IUnknown*)>& visit) override {
+        for (const Variant& item : *items_) ForEachObject(item, visit);
     }
 
 private:

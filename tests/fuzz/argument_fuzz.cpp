@@ -355,13 +355,15 @@ int main(int argc, char** argv) {
     // live objects (or locks) lost a reference somewhere.
     fuzzer.pool.clear();
     fuzzer.referenced.clear();
-    // A module that still holds objects is reported with the seed that reproduces it; it does not
-    // fail the run while the reference held after IRisk.IsLessThan is open.
+    // A module that still holds objects fails the run, reported with the seed that reproduces it.
+    int leaked = 0;
     for (const auto& [module, unloadable] : canUnload)
-        if (unloadable && unloadable() != S_OK)
+        if (unloadable && unloadable() != S_OK) {
             std::fprintf(stderr, "argument_fuzz: %s still holds objects after every reference was released "
                                  "(seed %" PRIu64 ")\n", module.c_str(), options.seed);
+            leaked = 1;
+        }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(work);
-    return 0;
+    return leaked;
 }
