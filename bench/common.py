@@ -33,3 +33,9 @@ def corvane(progid):
 
 def aggco():
     return corvane("Corvane.AggCo")
+
+
+def print_load():
+    """The machine's processors and load average: other work slows both sides of a comparison."""
+    load = ", ".join(f"{v:.2f}" for v in os.getloadavg())
+    print(f"{os.cpu_count()} processors, load average {load}")

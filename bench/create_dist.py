@@ -20,7 +20,7 @@ import sys
 
 import numpy as np
 
-from common import aggco, best_of, peak_rss_mb
+from common import aggco, best_of, print_load, peak_rss_mb
 
 fqPoisson, svMED, rtExcelCol = 2, 1, 0
 LAMBDA, LIMIT, ATTACH = 10.0, 1e6, 5000.0
@@ -77,6 +77,7 @@ def main():
         return
     # A child's peak resident set starts at its parent's, so the children run while this one is small.
     memory = {(which, numL2): measured(which, numL2) for numL2 in SIZES for which in ("ours", "numpy")}
+    print_load()
     agg = aggco()
     print(f"{'numL2':>6} {'ours ms':>9} {'numpy ms':>9} {'ours/numpy':>11} {'max |diff|':>11} "
           f"{'ours MB':>8} {'numpy MB':>9} {'grid MB':>8}")

@@ -9,7 +9,7 @@ times compare the same computation.
 
 import numpy as np
 
-from common import aggco, best_of
+from common import aggco, best_of, print_load
 
 rtExcelCol = 0
 
@@ -27,6 +27,7 @@ def relative_difference(ours, theirs):
 
 
 def main():
+    print_load()
     agg = aggco()
     print(f"{'n':>6} {'operation':<12} {'ours ms':>9} {'numpy ms':>9} {'ours/numpy':>11} {'rel. diff':>10}")
     for l2 in (16, 20, 22):
