@@ -96,9 +96,12 @@ AggregateResult BuildAggregate(const AggregateRequest& r, const CurveSource& ent
         std::tie(severity, sev) = DataSeverity(r.sv, r.sevParams, r.numL2, out.unit);
     }
 
-    const MomentTriple sevGrid = r.sv == svEmp || r.sv == svOne ? sev : severity.RawMoments();
-    const MomentTriple exact = CompoundMoments(freq, sev), unwrapped = CompoundMoments(freq, sevGrid);
     if (parametric) out.accuracy.layerBuckets = std::trunc(r.layer * r.share / out.unit);
+    // A layer's grid holds nothing above its top bucket, so its moments are summed up to there.
+    const std::span<const double> sevHeld =
+        parametric ? severity.values().first(static_cast<std::size_t>(out.accuracy.layerBuckets) + 1) : severity.values();
+    const MomentTriple sevGrid = r.sv == svEmp || r.sv == svOne ? sev : GridRawMoments(sevHeld, out.unit);
+    const MomentTriple exact = CompoundMoments(freq, sev), unwrapped = CompoundMoments(freq, sevGrid);
     MomentTriple aggregateGrid;
     if (r.padding == 0) {
         CompoundResult c = CompoundGrid(*frequency, severity.values(), out.unit);
