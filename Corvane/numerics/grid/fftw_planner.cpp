@@ -1,7 +1,8 @@
 #include "Corvane/numerics/grid/fftw_planner.h"
 
 #include <mutex>
-#include <thread>
+
+#include "Corvane/numerics/parallel_chunks.h"
 
 namespace corvane {
 
@@ -13,10 +14,7 @@ void MakeFftwPlannerThreadSafe() {
     });
 }
 
-int ThreadsFor(std::size_t points) {
-    if (points < (std::size_t{1} << 18)) return 1;
-    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
-}
+int ThreadsFor(std::size_t points) { return ThreadsForWork(points, std::size_t{1} << 18); }
 
 fftw_plan MakePlanOnThreads(int threads, const std::function<fftw_plan()>& make) {
     static std::mutex mutex;
